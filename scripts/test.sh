@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds Vantrel with AddressSanitizer and UndefinedBehaviorSanitizer and runs every check:
+# formatting, the widget-free engine build and the whole test suite (which also starts the
+# real program on the offscreen platform).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+echo "== Formatting"
+scripts/check-format.sh
+
+echo "== Engine without widgets"
+cmake -S . -B build/engine -G Ninja -DVANTREL_WITH_GUI=OFF -DVANTREL_BUILD_TESTS=OFF -DVANTREL_WERROR=ON \
+    -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/engine --target vantrel
+
+echo "== Test build (ASan + UBSan)"
+cmake -S . -B build/test -G Ninja -DVANTREL_SANITIZE=ON -DVANTREL_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/test
+
+echo "== Tests"
+ctest --test-dir build/test --output-on-failure -j2 --timeout 600
