@@ -1,0 +1,204 @@
+#include "platform/linux/pcspeaker.h"
+#include "platform/linux/processsoundplayer.h"
+#include "platform/localnames.h"
+#include "platform/platformservices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <cstring>
+#include <linux/input.h>
+
+using namespace Qt::StringLiterals;
+using namespace vantrel;
+
+namespace {
+
+// The tone values written to a stand-in speaker device, in order.
+QList<int> tonesWritten(const QString& device)
+{
+    QFile file(device);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    QList<int> tones;
+    for (qsizetype offset = 0; offset + qsizetype(sizeof(input_event)) <= bytes.size();
+         offset += sizeof(input_event)) {
+        input_event event{};
+        std::memcpy(&event, bytes.constData() + offset, sizeof(event));
+        if (event.type != EV_SND || event.code != SND_TONE)
+            return {-1};
+        tones.append(event.value);
+    }
+    if (bytes.size() % qsizetype(sizeof(input_event)) != 0)
+        tones.append(-1);
+    return tones;
+}
+
+bool writeScript(const QString& path, const QByteArray& body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("#!/bin/sh\nPATH=/usr/bin:/bin\n" + body);
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+class TestDevices final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void speakerStopsToneLater()
+    {
+        const QString device = emptyDevice(u"pcspkr1"_s);
+        PcSpeaker speaker(device);
+        speaker.beep(880, 50);
+        // The tone starts at once and beep() does not wait for it to end.
+        QCOMPARE(tonesWritten(device), QList<int>{880});
+        QTRY_COMPARE(tonesWritten(device), (QList<int>{880, 0}));
+    }
+
+    void speakerRestartsForNewTone()
+    {
+        const QString device = emptyDevice(u"pcspkr2"_s);
+        PcSpeaker speaker(device);
+        speaker.beep(440, 60000);
+        speaker.beep(660, 50);
+        QTRY_COMPARE(tonesWritten(device), (QList<int>{440, 660, 0}));
+    }
+
+    void speakerSilencedOnDestruction()
+    {
+        const QString device = emptyDevice(u"pcspkr3"_s);
+        {
+            PcSpeaker speaker(device);
+            speaker.beep(440, 60000);
+        }
+        QCOMPARE(tonesWritten(device), (QList<int>{440, 0}));
+    }
+
+    void speakerFromWorkerThread()
+    {
+        const QString device = emptyDevice(u"pcspkr4"_s);
+        PcSpeaker speaker(device);
+        std::unique_ptr<QThread> worker(QThread::create([&speaker] { speaker.beep(1000, 30); }));
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        QTRY_COMPARE(tonesWritten(device), (QList<int>{1000, 0}));
+    }
+
+    void speakerIgnoresSilentValuesAndMissingDevice()
+    {
+        const QString device = emptyDevice(u"pcspkr5"_s);
+        PcSpeaker speaker(device);
+        speaker.beep(0, 100);
+        speaker.beep(440, 0);
+        speaker.beep(-5, -5);
+        QCOMPARE(tonesWritten(device), QList<int>());
+
+        PcSpeaker missing(m_dir.filePath(u"no/such/device"_s));
+        missing.beep(440, 10);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(u"no/such/device"_s)));
+    }
+
+    void soundPlayerPicksFirstPlayer()
+    {
+        const QString bin = m_dir.filePath(u"bin"_s);
+        QVERIFY(QDir().mkpath(bin));
+        const QString marker = m_dir.filePath(u"played.txt"_s);
+        const QByteArray record = "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"" +
+                                  QFile::encodeName(marker) + ".tmp\" && mv \"" + QFile::encodeName(marker) +
+                                  ".tmp\" \"" + QFile::encodeName(marker) + "\"\n";
+        QVERIFY(writeScript(bin + u"/aplay"_s, record));
+        const QByteArray savedPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&savedPath] { qputenv("PATH", savedPath); });
+        qputenv("PATH", QFile::encodeName(bin));
+
+        const QString wav = m_dir.filePath(u"message.wav"_s);
+        QFile sound(wav);
+        QVERIFY(sound.open(QIODevice::WriteOnly));
+        sound.write("RIFF");
+        sound.close();
+
+        ProcessSoundPlayer player;
+        QVERIFY(player.play(wav));
+        QTRY_VERIFY(QFile::exists(marker));
+        QCOMPARE(readLines(marker), (QStringList{u"aplay"_s, u"-q"_s, wav}));
+        QVERIFY(QFile::remove(marker));
+
+        // pw-play and paplay come before aplay.
+        QVERIFY(writeScript(bin + u"/paplay"_s, record));
+        QVERIFY(player.play(wav));
+        QTRY_VERIFY(QFile::exists(marker));
+        QCOMPARE(readLines(marker), (QStringList{u"paplay"_s, wav}));
+        QVERIFY(QFile::remove(marker));
+
+        QVERIFY(writeScript(bin + u"/pw-play"_s, record));
+        QVERIFY(player.play(wav));
+        QTRY_VERIFY(QFile::exists(marker));
+        QCOMPARE(readLines(marker), (QStringList{u"pw-play"_s, wav}));
+
+        // Nothing to play: no process is started.
+        QVERIFY(!player.play(m_dir.filePath(u"missing.wav"_s)));
+        QVERIFY(!player.play(m_dir.path()));
+        qputenv("PATH", QFile::encodeName(m_dir.filePath(u"empty-bin"_s)));
+        QVERIFY(!player.play(wav));
+    }
+
+    void localNames()
+    {
+        const LocalNames names = ReadLocalNames();
+        QProcess id;
+        id.start(u"id"_s, {u"-un"_s});
+        QVERIFY(id.waitForFinished(5000));
+        QCOMPARE(names.userName, QString::fromLocal8Bit(id.readAllStandardOutput().trimmed()));
+
+        const QString host = QSysInfo::machineHostName();
+        QVERIFY(!names.computerName.isEmpty());
+        QVERIFY(!names.computerName.contains(u'.'));
+        QVERIFY(host == names.computerName || host.startsWith(names.computerName + u'.'));
+    }
+
+    void servicesComplete()
+    {
+        const std::unique_ptr<PlatformServices> services = createPlatformServices();
+        QVERIFY(services->autostart);
+        QVERIFY(services->keyboardLayout);
+        QVERIFY(services->sessionState);
+        QVERIFY(services->speaker);
+        QVERIFY(services->soundPlayer);
+    }
+
+private:
+    QString emptyDevice(const QString& name)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.close();
+        return path;
+    }
+
+    static QStringList readLines(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestDevices)
+#include "test_devices.moc"
