@@ -1,0 +1,54 @@
+#include "app/headlessmode.h"
+
+#include "app/engine.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace vantrel {
+namespace {
+
+void printLine(FILE* stream, const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+HeadlessMode::HeadlessMode(const CommandLine& commandLine, const AppPaths& paths, QObject* parent)
+    : QObject(parent)
+    , m_engine(std::make_unique<Engine>(commandLine, paths, *this))
+{}
+
+HeadlessMode::~HeadlessMode() = default;
+
+void HeadlessMode::start()
+{
+    m_engine->start();
+    printLine(stderr, u"vantrel: running headless, data in "_s + m_engine->paths().baseDir);
+}
+
+void HeadlessMode::handleInstanceCommand(const QByteArray& command)
+{
+    if (command == "exit")
+        QCoreApplication::exit(0);
+}
+
+void HeadlessMode::ShowBalloonHint(const QString& title, const QString& text, int, int level)
+{
+    static constexpr const char* kLevels[] = {"", "info", "warning", "error"};
+    const QString levelName = QString::fromLatin1(kLevels[qBound(0, level, 3)]);
+    printLine(stderr, u"vantrel: ["_s + levelName + u"] "_s + title + u": "_s + text);
+}
+
+void HeadlessMode::showErrorBox(const QString& title, const QString& text)
+{
+    printLine(stderr, u"vantrel: "_s + title + u": "_s + text);
+}
+
+} // namespace vantrel

@@ -1,0 +1,132 @@
+// Program entry: parses the command line, keeps one running copy per user and starts the
+// windowed or the headless mode.
+
+#include "app/commandline.h"
+#include "app/engine.h"
+#include "app/guardedapplication.h"
+#include "app/headlessmode.h"
+#include "core/apppaths.h"
+#include "core/utilities.h"
+#include "platform/singleinstance.h"
+#include "platform/terminationsignals.h"
+
+#ifdef VANTREL_WITH_GUI
+#include "app/gui/windowedmode.h"
+#include <QApplication>
+#endif
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace vantrel;
+
+namespace {
+
+void printTo(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int runQuit(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    switch (SingleInstance::sendCommand(AppPaths::resolve().baseDir, "exit", 5000)) {
+    case SingleInstance::SendResult::Delivered:
+        return 0;
+    case SingleInstance::SendResult::NoInstance:
+        printTo(stderr, u"vantrel: no running copy to quit\n"_s);
+        return 1;
+    case SingleInstance::SendResult::Failed:
+        break;
+    }
+    printTo(stderr, u"vantrel: the running copy did not take the request\n"_s);
+    return 1;
+}
+
+template <typename Mode, typename App>
+int runStart(App& app, const CommandLine& commandLine)
+{
+    const AppPaths paths = AppPaths::resolve();
+    SingleInstance instance(paths.baseDir);
+    if (!instance.tryBecomePrimary()) {
+        // Another copy runs for this user: bring it to the front and end, writing nothing.
+        SingleInstance::sendCommand(paths.baseDir, "restore", 3000);
+        return 0;
+    }
+    Mode mode(commandLine, paths);
+    app.setEventLog(&mode.engine().eventLog());
+    QObject::connect(&instance, &SingleInstance::commandReceived, &mode,
+                     [&mode](const QByteArray& command) { mode.handleInstanceCommand(command); });
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                     [] { QCoreApplication::exit(0); });
+    mode.start();
+    const int code = app.exec();
+    app.setEventLog(nullptr);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
+    switch (commandLine.action) {
+    case CommandLine::Action::Error:
+        printTo(stderr, u"vantrel: "_s + commandLine.error + u" (see vantrel --help)\n"_s);
+        return 2;
+    case CommandLine::Action::Help:
+        printTo(stdout, CommandLine::usage());
+        return 0;
+    case CommandLine::Action::Version:
+        printTo(stdout, u"Vantrel "_s + ProgramVersionText() + u'\n');
+        return 0;
+    case CommandLine::Action::Quit:
+        return runQuit(argc, argv);
+    case CommandLine::Action::Send:
+    case CommandLine::Action::Beep:
+    case CommandLine::Action::SendFiles:
+        printTo(stderr, u"vantrel: this command is not available yet\n"_s);
+        return 2;
+    case CommandLine::Action::Start:
+        break;
+    }
+
+    QCoreApplication::setApplicationName(u"Vantrel"_s);
+    QCoreApplication::setApplicationVersion(ProgramVersionText());
+
+#ifdef VANTREL_WITH_GUI
+    if (!commandLine.headless && hasDisplay()) {
+        GuardedApplication<QApplication> app(argc, argv);
+        app.setQuitOnLastWindowClosed(false);
+        app.setApplicationDisplayName(u"Vantrel"_s);
+        return runStart<WindowedMode>(app, commandLine);
+    }
+    if (!commandLine.headless)
+        printTo(stderr, u"vantrel: no display found, starting without windows (--headless)\n"_s);
+#else
+    if (!commandLine.headless)
+        printTo(stderr, u"vantrel: built without windows, starting headless\n"_s);
+#endif
+    GuardedApplication<QCoreApplication> app(argc, argv);
+    return runStart<HeadlessMode>(app, commandLine);
+}

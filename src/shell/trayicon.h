@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QTimer>
+
+class QSystemTrayIcon;
+class QMenu;
+
+namespace vantrel {
+
+// The tray icon with its menu. It shows the presence status and flashes while messages
+// wait; balloons are shown through it.
+class TrayIcon final : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
+    Q_DISABLE_COPY_MOVE(TrayIcon)
+
+    // Whether the desktop has a tray to show the icon in.
+    static bool isAvailable();
+
+    void show();
+    // 0 "В сети", 1 "Отсутствую", 2 "Не беспокоить".
+    void setStatus(int status);
+    void setFlashing(bool flashing);
+    bool isFlashing() const { return m_flashTimer.isActive(); }
+    void setToolTip(const QString& text);
+    // Level 0 none, 1 information, 2 warning, 3 error; timeout in seconds.
+    void showBalloon(const QString& title, const QString& text, int timeoutSeconds, int level);
+
+    QMenu* menu() const { return m_menu; }
+
+Q_SIGNALS:
+    void restoreRequested();
+    void exitRequested();
+
+private:
+    void updateIcon();
+
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_menu = nullptr;
+    QIcon m_statusIcons[3];
+    QIcon m_flashIcons[2];
+    int m_status = 0;
+    int m_flashFrame = 0;
+    QTimer m_flashTimer;
+};
+
+} // namespace vantrel

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Runs the real vantrel binary with its own data and configuration folders.
+class ProgramRunner final {
+public:
+    ProgramRunner();
+    Q_DISABLE_COPY_MOVE(ProgramRunner)
+    ~ProgramRunner();
+
+    static QString binary();
+
+    QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
+    QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
+    QString baseDir() const { return dataHome() + QStringLiteral("/Vantrel"); }
+    QString eventLog() const { return baseDir() + QStringLiteral("/Logs/VantrelMsg.log"); }
+    QString settingsFile() const { return baseDir() + QStringLiteral("/Conf/VantrelMsg.ini"); }
+    QProcessEnvironment environment() const;
+
+    // Starts a long-running copy; returns once its event log holds the start line.
+    bool startInstance(const QStringList& args);
+    QProcess& instance() { return m_instance; }
+    // Runs a short command to its end; returns the exit code (-1 on crash or time-out).
+    int runToEnd(const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
+                 int timeoutMs = 30000);
+    // Waits for the long-running copy to end; returns its exit code (-1 on crash or time-out).
+    int waitForInstanceEnd(int timeoutMs = 30000);
+
+private:
+    QTemporaryDir m_root;
+    QProcess m_instance;
+};
