@@ -2,6 +2,7 @@
 
 #include "app/apphost.h"
 #include "platform/autostart.h"
+#include "platform/keyboardlayout.h"
 #include "platform/platformservices.h"
 #include "settings/settings.h"
 
@@ -77,6 +78,8 @@ void Engine::start()
     m_settings = std::make_unique<Settings>(m_paths.settingsFile);
     m_settings->fillEmptyValues(m_paths.documentsDir, m_paths.programDataDir);
     m_settings->saveAll();
+    if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
+        m_platform->keyboardLayout->activate(LayoutId::Russian);
 }
 
 void Engine::stop()

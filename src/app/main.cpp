@@ -40,11 +40,13 @@ QStringList argumentsOf(int argc, char** argv)
     return args;
 }
 
+#ifdef VANTREL_WITH_GUI
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
+#endif
 
 int runQuit(int argc, char** argv)
 {
