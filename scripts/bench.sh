@@ -1,0 +1,21 @@
+#!/bin/sh
+# Builds the benchmarks without sanitizers and runs them; each prints its own figures.
+#
+# Usage: scripts/bench.sh [PEERS] [BUILD_DIR]
+#   PEERS      peers of the message burst (default 1000)
+#   BUILD_DIR  where to build (default build-bench in the source tree)
+set -eu
+
+peers=${1:-1000}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${2:-$root/build-bench}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_BENCH=ON \
+    -DVANTREL_BUILD_TESTS=OFF -DVANTREL_WITH_GUI=OFF -DVANTREL_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target bench_message_burst -j2
+
+# Every peer and every served connection holds a descriptor.
+ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
+
+echo "== message burst: $peers peers deliver one message each, at once"
+"$build/bench/bench_message_burst" "$peers"

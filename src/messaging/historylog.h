@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace vantrel {
+
+class LogWriter;
+
+// The per-contact history logs: one file per contact in the logs folder, UTF-8 with a
+// byte-order mark and the "Лог начат: " header, one entry per message. Contact names are
+// mapped to safe file names, so a log always lands inside the logs folder. Writing is best
+// effort: a file that cannot be created is skipped.
+class HistoryLog final {
+public:
+    HistoryLog(LogWriter& writer, QString logsDir);
+    Q_DISABLE_COPY_MOVE(HistoryLog)
+
+    // The log file of a contact.
+    QString pathFor(const QString& contact) const;
+
+    // A received message: contact + " [" + date-time + "]: " + text, in the contact's log.
+    void addReceived(const QString& contact, const QString& dateTime, const QString& text);
+    // A sent message: the user's logon name + " [" + date-time + "]: " + text, in the log of
+    // the recipient's contact name.
+    void addSent(const QString& contact, const QString& userName, const QString& dateTime,
+                 const QString& text);
+
+    // The current date-time text for entries (the log writer's clock).
+    QString nowText() const;
+
+    // The text of a message entry.
+    static QString entry(const QString& name, const QString& dateTime, const QString& text);
+
+private:
+    LogWriter& m_writer;
+    QString m_logsDir;
+};
+
+} // namespace vantrel

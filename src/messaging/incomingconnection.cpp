@@ -1,0 +1,194 @@
+#include "messaging/incomingconnection.h"
+
+#include "core/eventlog.h"
+#include "messaging/dispatcher.h"
+#include "messaging/requestqueue.h"
+
+#include <QHostInfo>
+#include <QTcpSocket>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace vantrel {
+namespace {
+
+// Bytes taken from the socket at a time; also the most the socket buffers before the reader
+// has looked at them.
+constexpr qint64 kChunkBytes = 64 * 1024;
+
+} // namespace
+
+IncomingConnection::IncomingConnection(QTcpSocket* socket, QString peerIp,
+                                       const RequestReader::Limits& limits, int resolveTimeoutMs,
+                                       Dispatcher& dispatcher, RequestQueue& queue, EventLog& eventLog,
+                                       QObject* parent)
+    : QObject(parent)
+    , m_socket(socket)
+    , m_peerIp(std::move(peerIp))
+    , m_reader(limits)
+    , m_resolveTimeoutMs(resolveTimeoutMs)
+    , m_dispatcher(dispatcher)
+    , m_queue(queue)
+    , m_eventLog(eventLog)
+{
+    m_socket->setParent(this);
+    m_socket->setReadBufferSize(kChunkBytes);
+    m_lastActivity.start();
+}
+
+IncomingConnection::~IncomingConnection()
+{
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+}
+
+void IncomingConnection::start()
+{
+    connect(m_socket, &QTcpSocket::readyRead, this, &IncomingConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &IncomingConnection::onDisconnected);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &IncomingConnection::onSocketError);
+    if (!m_dispatcher.wantsHostNames()) {
+        m_admitted = true;
+        onReadyRead();
+        return;
+    }
+    // Nothing is read until the peer's name has been checked; the socket holds what arrives.
+    QTimer::singleShot(m_resolveTimeoutMs, this, [this] {
+        if (m_lookupId >= 0) {
+            QHostInfo::abortHostLookup(m_lookupId);
+            m_lookupId = -1;
+            onHostName({});
+        }
+    });
+    m_lookupId = QHostInfo::lookupHost(m_peerIp, this, [this](const QHostInfo& info) {
+        if (m_lookupId < 0)
+            return;
+        m_lookupId = -1;
+        // Without a name the resolver hands back the address itself.
+        const bool named = info.error() == QHostInfo::NoError && info.hostName() != m_peerIp;
+        onHostName(named ? info.hostName() : QString());
+    });
+}
+
+void IncomingConnection::onHostName(const QString& hostName)
+{
+    if (m_closed)
+        return;
+    if (!m_dispatcher.admitPeer(m_peerIp, hostName)) {
+        close();
+        return;
+    }
+    m_admitted = true;
+    onReadyRead();
+    if (!m_closed && m_socket->state() == QAbstractSocket::UnconnectedState)
+        onDisconnected();
+}
+
+void IncomingConnection::onReadyRead()
+{
+    if (!m_admitted || m_closed)
+        return;
+    while (!m_reader.isDone() && m_socket->bytesAvailable() > 0) {
+        const QByteArray chunk = m_socket->read(kChunkBytes);
+        if (chunk.isEmpty())
+            break;
+        m_lastActivity.start();
+        m_reader.feed(chunk);
+        passStreamData();
+    }
+    if (m_reader.isDone())
+        conclude();
+}
+
+void IncomingConnection::onDisconnected()
+{
+    if (!m_admitted || m_closed)
+        return;
+    onReadyRead();
+    if (m_closed)
+        return;
+    m_reader.finish();
+    passStreamData();
+    conclude();
+}
+
+void IncomingConnection::onSocketError()
+{
+    // An orderly close is handled by onDisconnected; anything else ends the request.
+    if (m_closed || m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+        return;
+    if (!m_admitted) {
+        close();
+        return;
+    }
+    onReadyRead();
+    if (!m_closed)
+        abandon(m_socket->errorString());
+}
+
+void IncomingConnection::passStreamData()
+{
+    if (m_reader.state() != RequestReader::State::Stream &&
+        !(m_reader.state() == RequestReader::State::Complete &&
+          m_reader.kind() == ProtocolCodec::RequestKind::File))
+        return;
+    if (!m_streamStarted) {
+        m_streamStarted = true;
+        m_sink = m_dispatcher.startStream(m_reader.body(), m_peerIp);
+    }
+    const QByteArray data = m_reader.takeStreamData();
+    if (m_sink && !data.isEmpty())
+        m_sink->write(data);
+}
+
+void IncomingConnection::conclude()
+{
+    if (m_closed)
+        return;
+    if (m_reader.state() == RequestReader::State::Failed) {
+        // A connection closed before it sent anything leaves no trace.
+        const bool silent =
+            m_reader.error() == RequestReader::Error::ClosedEarly && m_reader.bytesReceived() == 0;
+        if (!silent)
+            abandon(m_reader.errorString());
+        else
+            close();
+        return;
+    }
+    if (m_reader.kind() == ProtocolCodec::RequestKind::File) {
+        if (m_sink)
+            m_sink->finish(true, {});
+    } else {
+        m_queue.enqueue({m_reader.kind(), m_reader.headerLine(), m_reader.rawBody(), m_peerIp});
+    }
+    close();
+}
+
+void IncomingConnection::closeIdle(int idleTimeoutMs)
+{
+    if (m_closed)
+        return;
+    abandon(u"Нет данных от клиента дольше %1 с, соединение закрыто"_s.arg(idleTimeoutMs / 1000.0));
+}
+
+void IncomingConnection::abandon(const QString& error)
+{
+    m_eventLog.error(m_peerIp + u": "_s + error);
+    if (m_sink)
+        m_sink->finish(false, error);
+    close();
+}
+
+void IncomingConnection::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_sink.reset();
+    // Nothing is ever written back; whatever the peer still sends is not wanted.
+    m_socket->abort();
+    Q_EMIT closed();
+}
+
+} // namespace vantrel

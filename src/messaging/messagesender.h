@@ -1,0 +1,84 @@
+#pragma once
+
+#include "messaging/recentmessages.h"
+#include "platform/localnames.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace vantrel {
+
+class ContactLookup;
+class HistoryLog;
+class MessagingHost;
+class Settings;
+class TcpCommandSender;
+
+// Sends the user's text messages and beeps: turns a recipient text into addresses, starts one
+// send per address (all in parallel, none waited for), writes the history entries and reports
+// failures in the recipient's conversation window.
+class MessageSender final : public QObject {
+    Q_OBJECT
+public:
+    // The caption of the whole-network item; "<" + it + ">" typed as recipient means it.
+    static constexpr QStringView AllNetworkCaption = u"ВСЯ СЕТЬ";
+
+    struct Recipients {
+        QString displayText;
+        QStringList addresses;
+    };
+
+    MessageSender(Settings& settings, ContactLookup& contacts, MessagingHost& host, HistoryLog& history,
+                  TcpCommandSender& commands, LocalNames localNames, QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(MessageSender)
+
+    // The network's work groups and domains (none on Linux).
+    void setNetworkGroups(QStringList groups) { m_networkGroups = std::move(groups); }
+
+    // GetAdressList for typed recipient text: ";"-separated names, trimmed, empty ones dropped,
+    // contact names replaced by their addresses; "<ВСЯ СЕТЬ>" gives every network group.
+    Recipients addressList(const QString& typedText) const;
+
+    // R_SendMessage: sends `text` to the recipients typed as `address`. A blank text does
+    // nothing; a blank recipient raises "Не указано сетевое имя !".
+    void sendMessage(const QString& address, const QString& text);
+    // One send (TThreadSend). `onlyOne` marks the only send of a user action: it alone changes
+    // the caption, adds the recipient to the favourites and hides the main window.
+    void sendTo(const QString& address, const QString& text, bool onlyOne);
+    // "Послать сигнал": the beep request, with an error balloon on failure.
+    void sendBeep(const QString& address);
+
+    // The FROM value: the other name when "Отправлять от другого имени" is on, else the
+    // computer name.
+    QString senderName() const;
+    const RecentMessages& recentMessages() const { return m_recent; }
+    // The display text of the last recipient list.
+    const QString& lastDisplayText() const { return m_displayText; }
+    int sendsInProgress() const { return m_inProgress; }
+
+    // The red line of a failed delivery.
+    static QString failureText(const QString& contact);
+    // Names TCP cannot reach: a work group or domain followed by '*', or '*' alone.
+    static bool isGroupAddress(const QString& address);
+
+Q_SIGNALS:
+    // One send has ended.
+    void sendFinished(const QString& address, bool ok);
+
+private:
+    void finishSend(const QString& address, bool onlyOne, bool ok);
+
+    Settings& m_settings;
+    ContactLookup& m_contacts;
+    MessagingHost& m_host;
+    HistoryLog& m_history;
+    TcpCommandSender& m_commands;
+    LocalNames m_localNames;
+    QStringList m_networkGroups;
+    RecentMessages m_recent;
+    mutable QString m_displayText;
+    int m_inProgress = 0;
+};
+
+} // namespace vantrel

@@ -1,0 +1,51 @@
+#include "messaging/messagingengine.h"
+
+#include "core/eventlog.h"
+#include "messaging/defaultrequesthandler.h"
+#include "messaging/dispatcher.h"
+#include "messaging/historylog.h"
+#include "messaging/listener.h"
+#include "messaging/messageprocessor.h"
+#include "messaging/messagesender.h"
+#include "messaging/tcpcommandsender.h"
+
+namespace vantrel {
+
+MessagingEngine::MessagingEngine(Config config, Services services, QString logsDir, LocalNames localNames,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_history(std::make_unique<HistoryLog>(services.eventLog.writer(), std::move(logsDir)))
+    , m_commands(new TcpCommandSender(config.outgoing, services.contacts, services.host, this))
+    , m_defaultHandler(std::make_unique<DefaultRequestHandler>(services.eventLog,
+                                                               config.refuseOffers ? m_commands : nullptr))
+    , m_messages(std::make_unique<MessageProcessor>(services.settings, services.contacts, services.host,
+                                                    *m_history, *m_commands, services.speaker,
+                                                    services.sound))
+    , m_dispatcher(std::make_unique<Dispatcher>(services.settings, services.contacts, services.host,
+                                                services.eventLog, *m_commands, *m_messages, services.speaker,
+                                                services.sound, *m_defaultHandler))
+    , m_sender(new MessageSender(services.settings, services.contacts, services.host, *m_history, *m_commands,
+                                 std::move(localNames), this))
+    , m_listener(new Listener(config.listener, *m_dispatcher, services.eventLog, this))
+{}
+
+MessagingEngine::~MessagingEngine()
+{
+    // The listener's connections and the senders' callbacks refer to the parts held below:
+    // they go first.
+    delete m_listener;
+    delete m_sender;
+    delete m_commands;
+}
+
+bool MessagingEngine::start()
+{
+    return m_listener->start();
+}
+
+void MessagingEngine::setRequestHandler(RequestHandler& handler)
+{
+    m_dispatcher->setRequestHandler(handler);
+}
+
+} // namespace vantrel

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "messaging/listenerconfig.h"
+#include "messaging/outgoingconfig.h"
+#include "platform/localnames.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace vantrel {
+
+class ContactLookup;
+class DefaultRequestHandler;
+class Dispatcher;
+class EventLog;
+class HistoryLog;
+class Listener;
+class MessageProcessor;
+class MessageSender;
+class MessagingHost;
+class RequestHandler;
+class Settings;
+class SoundPlayer;
+class Speaker;
+class TcpCommandSender;
+
+// The messaging engine assembled: listener, dispatcher, message processor, senders and
+// history, all living on the thread of this object and never blocking it.
+class MessagingEngine final : public QObject {
+    Q_OBJECT
+public:
+    struct Config {
+        ListenerConfig listener;
+        // The bind address here should match the listener's when one is given.
+        OutgoingConfig outgoing;
+        // Until file transfer exists: refuse offers at once (the headless mode) or leave them
+        // unanswered (the windows, where a refusal would be the user's to give).
+        bool refuseOffers = false;
+    };
+
+    struct Services {
+        Settings& settings;
+        EventLog& eventLog;
+        ContactLookup& contacts;
+        MessagingHost& host;
+        Speaker& speaker;
+        SoundPlayer& sound;
+    };
+
+    MessagingEngine(Config config, Services services, QString logsDir, LocalNames localNames,
+                    QObject* parent = nullptr);
+    ~MessagingEngine() override;
+    Q_DISABLE_COPY_MOVE(MessagingEngine)
+
+    // Opens the listener; false (and a Listen Error line) when it cannot.
+    bool start();
+
+    // Status and transfer requests go to `handler` from now on (it must outlive the engine).
+    void setRequestHandler(RequestHandler& handler);
+
+    Listener& listener() { return *m_listener; }
+    MessageSender& sender() { return *m_sender; }
+    TcpCommandSender& commands() { return *m_commands; }
+    MessageProcessor& messages() { return *m_messages; }
+    HistoryLog& history() { return *m_history; }
+
+private:
+    std::unique_ptr<HistoryLog> m_history;
+    TcpCommandSender* m_commands;
+    std::unique_ptr<DefaultRequestHandler> m_defaultHandler;
+    std::unique_ptr<MessageProcessor> m_messages;
+    std::unique_ptr<Dispatcher> m_dispatcher;
+    MessageSender* m_sender;
+    Listener* m_listener;
+};
+
+} // namespace vantrel

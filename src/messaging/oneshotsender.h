@@ -1,0 +1,35 @@
+#pragma once
+
+#include "messaging/outgoingconfig.h"
+
+#include <QString>
+
+namespace vantrel {
+
+// Sends one request from the command line (`--send TARGET TEXT`, `--beep TARGET`) without a
+// running instance: waits in a local event loop until every target has been served and says
+// how it went. TARGET may be a ";"-separated list. Needs a QCoreApplication.
+class OneShotSender final {
+public:
+    struct Result {
+        bool ok = false;
+        // One line: empty on success, else what failed for which target.
+        QString reason;
+    };
+
+    OneShotSender(OutgoingConfig config, QString senderName);
+    Q_DISABLE_COPY_MOVE(OneShotSender)
+
+    // A text message with FROM = the sender name.
+    Result sendMessage(const QString& targets, const QString& text);
+    // The beep request.
+    Result sendBeep(const QString& targets);
+
+private:
+    Result send(const QString& targets, const QByteArray& request);
+
+    OutgoingConfig m_config;
+    QString m_senderName;
+};
+
+} // namespace vantrel

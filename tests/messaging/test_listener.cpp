@@ -1,0 +1,215 @@
+#include "engineharness.h"
+#include "messaging/listener.h"
+#include "messaging/protocolcodec.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace vantrel;
+using namespace vantrel::test;
+namespace Codec = vantrel::ProtocolCodec;
+
+namespace {
+
+const QHostAddress kOtherPeer(u"127.0.0.2"_s);
+
+QByteArray message(const QString& from, const QString& text)
+{
+    return Codec::buildRequest(Codec::Header::Message, Codec::messageBody(from, text));
+}
+
+ListenerConfig withLimits(int total, int perPeer, int idleMs = 60000)
+{
+    ListenerConfig config;
+    config.maxConnections = total;
+    config.maxConnectionsPerPeer = perPeer;
+    config.idleTimeoutMs = idleMs;
+    return config;
+}
+
+} // namespace
+
+class TestListener final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QStandardPaths::setTestModeEnabled(true); }
+
+    void unknownHeaderLeavesOnlyAWarning()
+    {
+        EngineHarness h;
+        deliver(h, "<HELLO there>\r\n<FROM>x</FROM><MESSAGE>y</MESSAGE>\r\n"_ba);
+        QCOMPARE(h.events(), QStringList{u"Warning | 127.0.0.1: <HELLO there>"_s});
+        QVERIFY(h.host.presented.isEmpty());
+        QVERIFY(h.host.balloons.isEmpty());
+        QVERIFY(h.answers.requests.isEmpty());
+    }
+
+    void probesAndEmptyConnectionsLeaveNoTrace()
+    {
+        EngineHarness h;
+        deliver(h, "<TCP_Connect>\r\n"_ba);
+        deliver(h, QByteArray());
+        QCOMPARE(h.eventLines(), QStringList());
+        QVERIFY(h.host.presented.isEmpty());
+        QVERIFY(h.host.balloons.isEmpty());
+        QVERIFY(h.speaker.beeps.isEmpty());
+    }
+
+    void headerOnlyCloseQueuesNothing()
+    {
+        EngineHarness h;
+        deliver(h, "<STATUS>\r\n"_ba);
+        deliver(h, "<VTL_QUERY_FILE>\r\n"_ba);
+        deliver(h, "<no_accept_file>\r\n"_ba);
+        const QStringList events = h.events();
+        QCOMPARE(events.size(), 3);
+        for (const QString& event : events)
+            QCOMPARE(event, u"Error | 127.0.0.1: Соединение закрыто до конца запроса"_s);
+        QVERIFY(h.host.balloons.isEmpty());
+        QVERIFY(h.answers.requests.isEmpty());
+    }
+
+    void refusesAnOverlongLineAtOnce()
+    {
+        EngineHarness h;
+        QSignalSpy served(&h.engine->listener(), &Listener::connectionFinished);
+        const auto client = connectClient(h.port());
+        // A header that never ends, then a body line that never ends.
+        client->write("<STATUS>\r\n" + QByteArray(Codec::MaxLineBytes + 100, 'x'));
+        QVERIFY(served.wait(5000));
+        QCOMPARE(h.events(), QStringList{u"Error | 127.0.0.1: Строка запроса длиннее 16384 байт"_s});
+        // The listener has dropped the connection although the peer still holds it open.
+        QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(h.engine->listener().connectionCount(), 0);
+
+        const auto header = connectClient(h.port());
+        header->write(QByteArray(Codec::MaxLineBytes + 2, '<'));
+        QVERIFY(served.wait(5000));
+        QCOMPARE(h.events().size(), 2);
+    }
+
+    void closesIdleConnections()
+    {
+        EngineHarness h(withLimits(512, 64, 300));
+        const auto silent = connectClient(h.port());
+        const auto unfinished = connectClient(h.port());
+        unfinished->write("<VTL_MESSAGE>\r\n<FROM>x</FROM><MESSAGE>never ends"_ba);
+        const auto stream = connectClient(h.port());
+        stream->write("<VTL_FILE>\r\n<FROM>x</FROM>\r\nsome bytes"_ba);
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(h.engine->listener().connectionCount(), 0, 5000);
+        QTRY_COMPARE(unfinished->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(h.host.presented.isEmpty());
+        int idleErrors = 0;
+        for (const QString& event : h.events())
+            idleErrors += event.startsWith(u"Error | 127.0.0.1: Нет данных от клиента"_s) ? 1 : 0;
+        QCOMPARE(idleErrors, 3);
+    }
+
+    void aSlowButLivelyPeerIsNotCut()
+    {
+        // Idleness, not duration, ends a connection.
+        EngineHarness h(withLimits(512, 64, 300));
+        const auto client = connectClient(h.port());
+        client->write("<VTL_MESSAGE>\r\n<FROM>slow</FROM><MESSAGE>"_ba);
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(100);
+            client->write("x");
+        }
+        client->write("</MESSAGE>\r\n");
+        client->waitForBytesWritten(1000);
+        client->disconnectFromHost();
+        QTRY_COMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text, u"xxxxxxxxxx"_s);
+        QCOMPARE(h.events(), QStringList());
+    }
+
+    void aFloodingPeerDoesNotStarveOthers()
+    {
+        EngineHarness h(withLimits(512, 3));
+        std::vector<std::unique_ptr<QTcpSocket>> flood;
+        for (int i = 0; i < 3; ++i)
+            flood.push_back(connectClient(h.port()));
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 3);
+
+        // Beyond its share the peer's new connections are closed at once, logged once.
+        auto extra1 = connectClient(h.port());
+        auto extra2 = connectClient(h.port());
+        QTRY_COMPARE(extra1->state(), QAbstractSocket::UnconnectedState);
+        QTRY_COMPARE(extra2->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(h.engine->listener().refusedCount(), 2);
+        const QStringList events = h.events();
+        QCOMPARE(events.size(), 1);
+        QVERIFY(events[0].startsWith(u"Warning | 127.0.0.1: "_s));
+
+        // Another peer is served meanwhile.
+        sendAndClose(h.port(), message(u"other"_s, u"still arrives"_s), kOtherPeer);
+        QTRY_COMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text, u"still arrives"_s);
+
+        // Once the flood ends the first peer is served again.
+        flood.clear();
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 0);
+        deliver(h, message(u"first"_s, u"back"_s));
+        QCOMPARE(h.host.presented.size(), 2);
+    }
+
+    void theTotalLimitDelaysWithoutRefusing()
+    {
+        EngineHarness h(withLimits(2, 64));
+        auto idle1 = connectClient(h.port());
+        auto idle2 = connectClient(h.port(), kOtherPeer);
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 2);
+
+        // The third connection waits in the backlog; its message is kept, not lost.
+        sendAndClose(h.port(), message(u"third"_s, u"waited"_s), QHostAddress(u"127.0.0.3"_s));
+        QTest::qWait(200);
+        QVERIFY(h.host.presented.isEmpty());
+        idle1.reset();
+        QTRY_COMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text, u"waited"_s);
+        QCOMPARE(h.engine->listener().refusedCount(), 0);
+    }
+
+    void refusesPeersBlackListedByName()
+    {
+        EngineHarness h;
+        // The loopback address resolves to "localhost"; the list is compared without regard to case.
+        h.settings.fmConfig.ListBox_BlackList_Items.setValue({u"LOCALHOST"_s});
+        deliver(h, message(u"pc"_s, u"refused"_s));
+        QTRY_COMPARE(h.answers.requests, QList<QByteArray>{"<in_black_list>\r\n"_ba});
+        QCOMPARE(h.answers.peers.size(), 1);
+        QVERIFY(h.host.presented.isEmpty());
+        QCOMPARE(h.eventLines(), QStringList());
+
+        // A peer without a name is on no list.
+        deliver(h, message(u"pc2"_s, u"accepted"_s), kOtherPeer);
+        QCOMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text, u"accepted"_s);
+    }
+
+    void survivesAFailedListen()
+    {
+        EngineHarness h;
+        MessagingEngine::Config config;
+        config.listener.address = QHostAddress::LocalHost;
+        config.listener.port = h.port();
+        MessagingEngine second(config, {h.settings, h.eventLog, h.contacts, h.host, h.speaker, h.sound},
+                               h.paths.logsDir, {});
+        QVERIFY(!second.start());
+        QVERIFY(!second.listener().isListening());
+        const QStringList events = h.events();
+        QCOMPARE(events.size(), 1);
+        QVERIFY2(events[0].startsWith(u"Listen Error | : "_s), qPrintable(events[0]));
+        QVERIFY(events[0].size() > u"Listen Error | : "_s.size());
+        // The first engine is unaffected.
+        deliver(h, message(u"pc"_s, u"ok"_s));
+        QCOMPARE(h.host.presented.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListener)
+#include "test_listener.moc"
