@@ -1,15 +1,15 @@
 #pragma once
 
+#include "messaging/messaginghost.h"
+
 #include <QString>
 
 namespace vantrel {
 
-// What the program core asks of its host (the windows, or the headless mode): the
-// notifications and messages a person must see.
-class AppHost {
+// What the program asks of its host (the windows, or the headless mode): the notifications
+// and messages a person must see, and the presentation of the messaging engine.
+class AppHost : public MessagingHost {
 public:
-    virtual ~AppHost() = default;
-
     // Balloon levels of ShowBalloonHint.
     enum BalloonLevel { None = 0, Info = 1, Warning = 2, Error = 3 };
 
@@ -17,6 +17,12 @@ public:
     virtual void ShowBalloonHint(const QString& title, const QString& text, int timeout, int level) = 0;
     // A modal error message (the few errors that are shown in a message box).
     virtual void showErrorBox(const QString& title, const QString& text) = 0;
+
+    // Every balloon goes through ShowBalloonHint with the timeout all callers pass.
+    void showBalloon(const QString& title, const QString& text, MessagingHost::BalloonLevel level) override
+    {
+        ShowBalloonHint(title, text, 10, static_cast<int>(level));
+    }
 };
 
 } // namespace vantrel

@@ -1,20 +1,49 @@
 #include "app/engine.h"
 
 #include "app/apphost.h"
+#include "messaging/messagingengine.h"
+#include "messaging/nocontacts.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
 #include "platform/platformservices.h"
+#include "platform/speaker.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QMetaObject>
 #include <QPointer>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace vantrel {
+namespace {
+
+// Without windows a beep is also reported on standard error, so that it can be noticed on
+// a machine without a speaker (and observed by tests).
+class ReportingSpeaker final : public Speaker {
+public:
+    explicit ReportingSpeaker(Speaker& speaker)
+        : m_speaker(speaker)
+    {}
+    void beep(int frequencyHz, int durationMs) override
+    {
+        const QByteArray line = QByteArray("vantrel: beep ") + QByteArray::number(frequencyHz) + " Hz " +
+                                QByteArray::number(durationMs) + " ms\n";
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+        std::fflush(stderr);
+        m_speaker.beep(frequencyHz, durationMs);
+    }
+
+private:
+    Speaker& m_speaker;
+};
+
+} // namespace
 
 Engine::Engine(const CommandLine& commandLine, AppPaths paths, AppHost& host, QObject* parent)
     : QObject(parent)
@@ -80,6 +109,31 @@ void Engine::start()
     m_settings->saveAll();
     if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
         m_platform->keyboardLayout->activate(LayoutId::Russian);
+    startMessaging();
+}
+
+void Engine::startMessaging()
+{
+    MessagingEngine::Config config;
+    if (!m_commandLine.bindAddress.isEmpty()) {
+        config.listener.address = QHostAddress(m_commandLine.bindAddress);
+        config.outgoing.bindAddress = config.listener.address;
+    }
+    // Until transfers exist the headless mode refuses offers; the windows leave them to the user.
+    config.refuseOffers = m_commandLine.headless;
+    Speaker* speaker = m_platform->speaker.get();
+    if (m_commandLine.headless) {
+        m_reportingSpeaker = std::make_unique<ReportingSpeaker>(*speaker);
+        speaker = m_reportingSpeaker.get();
+    }
+    m_contacts = std::make_unique<NoContacts>();
+    m_messaging = std::make_unique<MessagingEngine>(config,
+                                                    MessagingEngine::Services{*m_settings, m_eventLog,
+                                                                              *m_contacts, m_host, *speaker,
+                                                                              *m_platform->soundPlayer},
+                                                    m_paths.logsDir, m_names);
+    // A listener that cannot open has written its Listen Error line; the program goes on.
+    m_messaging->start();
 }
 
 void Engine::stop()
@@ -87,6 +141,7 @@ void Engine::stop()
     if (!m_started || m_stopped)
         return;
     m_stopped = true;
+    m_messaging.reset();
     m_eventLog.information(u"Завершение программы: "_s + m_names.userName);
 }
 

@@ -13,8 +13,11 @@
 namespace vantrel {
 
 class AppHost;
+class MessagingEngine;
+class NoContacts;
 class PlatformServices;
 class Settings;
+class Speaker;
 
 // The program without its windows: folders, event log, settings and the network engine,
 // brought up in a fixed order and shut down with the closing log line. The windowed and the
@@ -38,6 +41,8 @@ public:
     LogWriter& logWriter() { return m_logWriter; }
     Settings& settings() { return *m_settings; }
     PlatformServices& platform() { return *m_platform; }
+    // Exists once start() has run.
+    MessagingEngine& messaging() { return *m_messaging; }
     bool settingsExistedAtStart() const;
     bool isRunning() const { return m_started && !m_stopped; }
 
@@ -47,6 +52,7 @@ public:
 
 private:
     void applyAutorunSwitches();
+    void startMessaging();
 
     CommandLine m_commandLine;
     AppPaths m_paths;
@@ -56,6 +62,9 @@ private:
     EventLog m_eventLog;
     std::unique_ptr<PlatformServices> m_platform;
     std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<NoContacts> m_contacts;
+    std::unique_ptr<Speaker> m_reportingSpeaker;
+    std::unique_ptr<MessagingEngine> m_messaging;
     bool m_started = false;
     bool m_stopped = false;
 };

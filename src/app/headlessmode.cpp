@@ -20,9 +20,19 @@ void printLine(FILE* stream, const QString& line)
 
 } // namespace
 
+namespace {
+
+CommandLine headless(CommandLine commandLine)
+{
+    commandLine.headless = true;
+    return commandLine;
+}
+
+} // namespace
+
 HeadlessMode::HeadlessMode(const CommandLine& commandLine, const AppPaths& paths, QObject* parent)
     : QObject(parent)
-    , m_engine(std::make_unique<Engine>(commandLine, paths, *this))
+    , m_engine(std::make_unique<Engine>(headless(commandLine), paths, *this))
 {}
 
 HeadlessMode::~HeadlessMode() = default;
@@ -49,6 +59,41 @@ void HeadlessMode::ShowBalloonHint(const QString& title, const QString& text, in
 void HeadlessMode::showErrorBox(const QString& title, const QString& text)
 {
     printLine(stderr, u"vantrel: "_s + title + u": "_s + text);
+}
+
+void HeadlessMode::showPopupError(const QString& contact, const QString& text)
+{
+    printLine(stderr, u"vantrel: "_s + contact + u": "_s + text);
+}
+
+QString HeadlessMode::escapeText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += u"\\\\"_s;
+            break;
+        case u'\r':
+            out += u"\\r"_s;
+            break;
+        case u'\n':
+            out += u"\\n"_s;
+            break;
+        case u'\t':
+            out += u"\\t"_s;
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+void HeadlessMode::messagePresented(const QString& contact, const QString& time, const QString& text)
+{
+    printLine(stdout, contact + u" ["_s + time + u"]: "_s + escapeText(text));
 }
 
 } // namespace vantrel

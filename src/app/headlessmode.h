@@ -30,6 +30,18 @@ public:
     void ShowBalloonHint(const QString& title, const QString& text, int timeout, int level) override;
     void showErrorBox(const QString& title, const QString& text) override;
 
+    // Presentation of the messaging engine: each presented message becomes one line on
+    // standard output, "contact [time]: text", with line breaks and backslashes escaped.
+    void showPopupForm(const QString&, bool) override {}
+    void addPopupLine(const QString&, const QString&, quint32, bool) override {}
+    void showPopupError(const QString& contact, const QString& text) override;
+    void setCaption(const QString&) override {}
+    void hideMainWindow() override {}
+    void messagePresented(const QString& contact, const QString& time, const QString& text) override;
+
+    // The one-line form of a message text.
+    static QString escapeText(const QString& text);
+
 private:
     std::unique_ptr<Engine> m_engine;
 };

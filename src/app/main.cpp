@@ -7,8 +7,11 @@
 #include "app/headlessmode.h"
 #include "core/apppaths.h"
 #include "core/utilities.h"
+#include "messaging/oneshotsender.h"
+#include "platform/localnames.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
+#include "settings/settings.h"
 
 #ifdef VANTREL_WITH_GUI
 #include "app/gui/windowedmode.h"
@@ -16,6 +19,7 @@
 #endif
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 #include <cstdio>
 #include <memory>
@@ -64,6 +68,29 @@ int runQuit(int argc, char** argv)
     return 1;
 }
 
+// --send and --beep: one request without a running copy; the sender name follows the
+// user's settings like the program's own sends do.
+int runSend(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    const Settings settings(AppPaths::resolve().settingsFile);
+    QString senderName = ReadLocalNames().computerName;
+    if (settings.fmConfig.dxCheckbox_From_Checked.value() &&
+        !settings.fmConfig.Edit_From_Text.value().isEmpty())
+        senderName = settings.fmConfig.Edit_From_Text.value();
+    OutgoingConfig config;
+    if (!commandLine.bindAddress.isEmpty())
+        config.bindAddress = QHostAddress(commandLine.bindAddress);
+    OneShotSender sender(config, senderName);
+    const OneShotSender::Result result = commandLine.action == CommandLine::Action::Send
+                                             ? sender.sendMessage(commandLine.target, commandLine.text)
+                                             : sender.sendBeep(commandLine.target);
+    if (result.ok)
+        return 0;
+    printTo(stderr, u"vantrel: "_s + result.reason + u'\n');
+    return 1;
+}
+
 template <typename Mode, typename App>
 int runStart(App& app, const CommandLine& commandLine)
 {
@@ -106,6 +133,7 @@ int main(int argc, char** argv)
         return runQuit(argc, argv);
     case CommandLine::Action::Send:
     case CommandLine::Action::Beep:
+        return runSend(argc, argv, commandLine);
     case CommandLine::Action::SendFiles:
         printTo(stderr, u"vantrel: this command is not available yet\n"_s);
         return 2;

@@ -45,11 +45,12 @@ int startLines(const QString& path)
 
 } // namespace
 
-bool ProgramRunner::startInstance(const QStringList& args)
+bool ProgramRunner::startInstance(const QStringList& args, bool captureErrors)
 {
     const int before = startLines(eventLog());
     m_instance.setProcessEnvironment(environment());
-    m_instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_instance.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
+                                                   : QProcess::ForwardedErrorChannel);
     m_instance.start(binary(), args);
     if (!m_instance.waitForStarted(10000))
         return false;

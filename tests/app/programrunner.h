@@ -20,10 +20,12 @@ public:
     QString baseDir() const { return dataHome() + QStringLiteral("/Vantrel"); }
     QString eventLog() const { return baseDir() + QStringLiteral("/Logs/VantrelMsg.log"); }
     QString settingsFile() const { return baseDir() + QStringLiteral("/Conf/VantrelMsg.ini"); }
+    QString logsDir() const { return baseDir() + QStringLiteral("/Logs"); }
     QProcessEnvironment environment() const;
 
-    // Starts a long-running copy; returns once its event log holds the start line.
-    bool startInstance(const QStringList& args);
+    // Starts a long-running copy; returns once its event log holds the start line. Its
+    // standard error is passed through unless `captureErrors` keeps it for readAllStandardError().
+    bool startInstance(const QStringList& args, bool captureErrors = false);
     QProcess& instance() { return m_instance; }
     // Runs a short command to its end; returns the exit code (-1 on crash or time-out).
     int runToEnd(const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,

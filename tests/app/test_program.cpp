@@ -1,5 +1,6 @@
 // Starts the real program and checks what it leaves on disk: folders, event log, settings
-// file, autostart entry, and the single-instance behaviour.
+// file, autostart entry, and the single-instance behaviour. Every copy listens on an address
+// of its own in 127.0.0.0/8 so that tests running side by side never share a port.
 
 #include "programrunner.h"
 
@@ -86,7 +87,7 @@ private Q_SLOTS:
     void firstStartSecondStartAndQuit()
     {
         ProgramRunner runner;
-        QVERIFY(runner.startInstance({}));
+        QVERIFY(runner.startInstance({u"--bind"_s, u"127.0.0.51"_s}));
         QVERIFY(QFileInfo(runner.baseDir() + u"/Logs"_s).isDir());
         QVERIFY(QFileInfo(runner.baseDir() + u"/Conf"_s).isDir());
 
@@ -125,7 +126,7 @@ private Q_SLOTS:
                     .endsWith(u"Sounds/message.wav"_s));
 
         // A restart appends to the same log without a second header.
-        QVERIFY(runner.startInstance({u"m"_s}));
+        QVERIFY(runner.startInstance({u"m"_s, u"--bind"_s, u"127.0.0.51"_s}));
         QCOMPARE(runner.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         const QStringList after = logLines(runner.eventLog());
@@ -136,7 +137,7 @@ private Q_SLOTS:
     void headlessEndsCleanlyOnTerminate()
     {
         ProgramRunner runner;
-        QVERIFY(runner.startInstance({u"--headless"_s}));
+        QVERIFY(runner.startInstance({u"--headless"_s, u"--bind"_s, u"127.0.0.52"_s}));
         ::kill(static_cast<pid_t>(runner.instance().processId()), SIGTERM);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         const QStringList lines = logLines(runner.eventLog());
@@ -149,7 +150,7 @@ private Q_SLOTS:
         ProgramRunner runner;
         const QString entry = runner.configHome() + u"/autostart/VantrelMsg.desktop"_s;
         // Upper case works like lower case; a second argument is ignored.
-        QVERIFY(runner.startInstance({u"A"_s, u"d"_s, u"--headless"_s}));
+        QVERIFY(runner.startInstance({u"A"_s, u"d"_s, u"--headless"_s, u"--bind"_s, u"127.0.0.53"_s}));
         QCOMPARE(runner.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         const QString desktop = QString::fromUtf8(readFile(entry));
@@ -157,13 +158,13 @@ private Q_SLOTS:
             u"Exec=\""_s + QFileInfo(ProgramRunner::binary()).canonicalFilePath() + u"\" m"_s;
         QVERIFY2(desktop.contains(expectedExec), qPrintable(desktop));
 
-        QVERIFY(runner.startInstance({u"d"_s, u"--headless"_s}));
+        QVERIFY(runner.startInstance({u"d"_s, u"--headless"_s, u"--bind"_s, u"127.0.0.53"_s}));
         QCOMPARE(runner.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         QVERIFY(!QFile::exists(entry));
 
         // Any other first argument does nothing.
-        QVERIFY(runner.startInstance({u"x"_s, u"a"_s, u"--headless"_s}));
+        QVERIFY(runner.startInstance({u"x"_s, u"a"_s, u"--headless"_s, u"--bind"_s, u"127.0.0.53"_s}));
         QCOMPARE(runner.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         QVERIFY(!QFile::exists(entry));

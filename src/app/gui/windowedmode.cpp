@@ -2,6 +2,10 @@
 
 #include "app/engine.h"
 #include "app/gui/mainwindow.h"
+#include "core/datetimetext.h"
+#include "display/conversationwindow.h"
+#include "messaging/messagesender.h"
+#include "messaging/messagingengine.h"
 #include "settings/settings.h"
 #include "shell/trayicon.h"
 
@@ -48,7 +52,14 @@ void WindowedMode::start()
 
     m_trayAvailable = TrayIcon::isAvailable();
     m_tray = new TrayIcon(this);
-    connect(m_tray, &TrayIcon::restoreRequested, m_mainWindow.get(), &MainWindow::restoreAndRaise);
+    connect(m_tray, &TrayIcon::restoreRequested, this, &WindowedMode::restore);
+    connect(m_mainWindow.get(), &MainWindow::writeMessageRequested, this, [this](const QString& recipient) {
+        if (recipient.isEmpty()) {
+            ShowBalloonHint(u"Vantrel"_s, u"Укажите сетевое имя!"_s, 10, Warning);
+            return;
+        }
+        showPopupForm(recipient, false);
+    });
     connect(m_tray, &TrayIcon::exitRequested, this, &WindowedMode::exitProgram);
     if (m_trayAvailable)
         m_tray->show();
@@ -118,6 +129,91 @@ void WindowedMode::showErrorBox(const QString& title, const QString& text)
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_mainWindow.get());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
+}
+
+ConversationWindow& WindowedMode::conversation(const QString& contact)
+{
+    const QString key = contact.toLower();
+    if (ConversationWindow* existing = m_conversations.value(key))
+        return *existing;
+    auto* window = new ConversationWindow(contact, m_mainWindow.get());
+    window->setWindowIcon(m_mainWindow->windowIcon());
+    connect(window, &ConversationWindow::sendRequested, this, &WindowedMode::sendReply);
+    m_conversations.insert(key, window);
+    return *window;
+}
+
+void WindowedMode::showPopupForm(const QString& contact, bool flash)
+{
+    if (contact.trimmed().isEmpty())
+        return;
+    ConversationWindow& window = conversation(contact);
+    if (!flash) {
+        m_pending.removeAll(window.contact());
+        if (m_pending.isEmpty() && m_tray)
+            m_tray->setFlashing(false);
+        window.show();
+        window.raise();
+        window.activateWindow();
+        return;
+    }
+    if (window.isVisible()) {
+        QApplication::alert(&window);
+        return;
+    }
+    if (!m_pending.contains(window.contact()))
+        m_pending.append(window.contact());
+    if (m_tray) {
+        m_tray->setFlashing(true);
+        m_tray->setToolTip(u"Сообщение от "_s + m_pending.constLast());
+    }
+}
+
+void WindowedMode::restore()
+{
+    if (m_pending.isEmpty()) {
+        m_mainWindow->restoreAndRaise();
+        return;
+    }
+    const QString next = m_pending.takeLast();
+    showPopupForm(next, false);
+    if (m_tray)
+        m_tray->setToolTip(m_pending.isEmpty() ? u"Vantrel"_s : u"Сообщение от "_s + m_pending.constLast());
+}
+
+void WindowedMode::addPopupLine(const QString& contact, const QString& text, quint32 rgb, bool bold)
+{
+    conversation(contact).addLine(text, rgb, bold);
+}
+
+void WindowedMode::showPopupError(const QString& contact, const QString& text)
+{
+    ConversationWindow& window = conversation(contact);
+    window.addLine(text, 0xFF0000, false);
+    if (!window.isVisible())
+        showPopupForm(contact, false);
+}
+
+void WindowedMode::setCaption(const QString& text)
+{
+    m_mainWindow->setWindowTitle(text);
+}
+
+void WindowedMode::hideMainWindow()
+{
+    m_mainWindow->hide();
+}
+
+void WindowedMode::sendReply(const QString& contact, const QString& text)
+{
+    // Own replies: the header and the text in blue.
+    constexpr quint32 kBlue = 0x0000FF;
+    ConversationWindow& window = conversation(contact);
+    window.addLine(m_engine->names().userName + u" ["_s +
+                       DateTimeText(QDateTime::currentDateTime()).section(u' ', 1) + u"]:"_s,
+                   kBlue, true);
+    window.addLine(text, kBlue, false);
+    m_engine->messaging().sender().sendMessage(contact, text);
 }
 
 } // namespace vantrel

@@ -4,12 +4,16 @@
 #include "app/commandline.h"
 #include "core/apppaths.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPointer>
+#include <QStringList>
 
 #include <memory>
 
 namespace vantrel {
 
+class ConversationWindow;
 class Engine;
 class MainWindow;
 class TrayIcon;
@@ -36,13 +40,30 @@ public:
     void ShowBalloonHint(const QString& title, const QString& text, int timeout, int level) override;
     void showErrorBox(const QString& title, const QString& text) override;
 
+    // Presentation of the messaging engine.
+    void showPopupForm(const QString& contact, bool flash) override;
+    void addPopupLine(const QString& contact, const QString& text, quint32 rgb, bool bold) override;
+    void showPopupError(const QString& contact, const QString& text) override;
+    void setCaption(const QString& text) override;
+    void hideMainWindow() override;
+    void messagePresented(const QString&, const QString&, const QString&) override {}
+
+    // The partner's conversation window, created on first need (names compared ignoring case).
+    ConversationWindow& conversation(const QString& contact);
+    const QStringList& pendingConversations() const { return m_pending; }
+
 private:
     void saveMainWindow();
+    void sendReply(const QString& contact, const QString& text);
+    // The tray's restore: waiting conversations first, newest first, then the main window.
+    void restore();
 
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<MainWindow> m_mainWindow;
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
+    QHash<QString, ConversationWindow*> m_conversations; // key: contact in lower case
+    QStringList m_pending;                               // waiting conversations, oldest first
 };
 
 } // namespace vantrel
