@@ -10,6 +10,8 @@ peers=${1:-1000}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build-bench}
 
+"$root/scripts/install-deps.sh"
+
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_BENCH=ON \
     -DVANTREL_BUILD_TESTS=OFF -DVANTREL_WITH_GUI=OFF -DVANTREL_SANITIZE=OFF >/dev/null
 cmake --build "$build" --target bench_message_burst -j2
