@@ -124,7 +124,9 @@ bool IniFile::load()
         m_error = u"file larger than %1 bytes"_s.arg(MaxFileSize);
         return false;
     }
-    const QByteArray data = file.read(MaxFileSize + 1);
+    // Ask for the file's own size (plus one byte to notice growth), not the limit: a read
+    // of the limit would reserve and clear that much memory on every load.
+    const QByteArray data = file.read(qMin<qint64>(file.size(), MaxFileSize) + 1);
     if (file.error() != QFileDevice::NoError) {
         m_error = file.errorString();
         return false;
