@@ -14,10 +14,13 @@ build=${2:-$root/build-bench}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_BENCH=ON \
     -DVANTREL_BUILD_TESTS=OFF -DVANTREL_WITH_GUI=OFF -DVANTREL_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target bench_message_burst -j2
+cmake --build "$build" --target bench_message_burst bench_contactlist -j2
 
 # Every peer and every served connection holds a descriptor.
 ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
 
 echo "== message burst: $peers peers deliver one message each, at once"
 "$build/bench/bench_message_burst" "$peers"
+
+echo "== contact list: load and rebuild 10 000 entries"
+"$build/bench/bench_contactlist"
