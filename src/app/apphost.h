@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/contactlisthost.h"
 #include "messaging/messaginghost.h"
 
 #include <QString>
@@ -7,8 +8,9 @@
 namespace vantrel {
 
 // What the program asks of its host (the windows, or the headless mode): the notifications
-// and messages a person must see, and the presentation of the messaging engine.
-class AppHost : public MessagingHost {
+// and messages a person must see, the presentation of the messaging engine and the
+// questions of the contact list.
+class AppHost : public MessagingHost, public ContactListHost {
 public:
     // Balloon levels of ShowBalloonHint.
     enum BalloonLevel { None = 0, Info = 1, Warning = 2, Error = 3 };
@@ -20,6 +22,10 @@ public:
 
     // Every balloon goes through ShowBalloonHint with the timeout all callers pass.
     void showBalloon(const QString& title, const QString& text, MessagingHost::BalloonLevel level) override
+    {
+        ShowBalloonHint(title, text, 10, static_cast<int>(level));
+    }
+    void showBalloon(const QString& title, const QString& text, ContactListHost::BalloonLevel level) override
     {
         ShowBalloonHint(title, text, 10, static_cast<int>(level));
     }

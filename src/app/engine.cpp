@@ -1,8 +1,9 @@
 #include "app/engine.h"
 
 #include "app/apphost.h"
+#include "contacts/contactlist.h"
+#include "contacts/contactlistlookup.h"
 #include "messaging/messagingengine.h"
-#include "messaging/nocontacts.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
 #include "platform/platformservices.h"
@@ -109,7 +110,16 @@ void Engine::start()
     m_settings->saveAll();
     if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
         m_platform->keyboardLayout->activate(LayoutId::Russian);
+    loadContacts();
     startMessaging();
+}
+
+void Engine::loadContacts()
+{
+    m_contactList = std::make_unique<ContactList>(*m_settings, m_host, m_paths.contactsFile);
+    m_contactList->CheckGeneralList();
+    m_contactList->MySetStatus(m_settings->fmConfig.ComboBox_Comp_ItemIndex.value());
+    m_contacts = std::make_unique<ContactListLookup>(*m_contactList);
 }
 
 void Engine::startMessaging()
@@ -126,7 +136,6 @@ void Engine::startMessaging()
         m_reportingSpeaker = std::make_unique<ReportingSpeaker>(*speaker);
         speaker = m_reportingSpeaker.get();
     }
-    m_contacts = std::make_unique<NoContacts>();
     m_messaging = std::make_unique<MessagingEngine>(config,
                                                     MessagingEngine::Services{*m_settings, m_eventLog,
                                                                               *m_contacts, m_host, *speaker,
@@ -142,6 +151,8 @@ void Engine::stop()
         return;
     m_stopped = true;
     m_messaging.reset();
+    m_contacts.reset();
+    m_contactList.reset();
     m_eventLog.information(u"Завершение программы: "_s + m_names.userName);
 }
 

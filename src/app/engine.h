@@ -13,8 +13,9 @@
 namespace vantrel {
 
 class AppHost;
+class ContactList;
+class ContactListLookup;
 class MessagingEngine;
-class NoContacts;
 class PlatformServices;
 class Settings;
 class Speaker;
@@ -41,8 +42,9 @@ public:
     LogWriter& logWriter() { return m_logWriter; }
     Settings& settings() { return *m_settings; }
     PlatformServices& platform() { return *m_platform; }
-    // Exists once start() has run.
+    // These exist once start() has run.
     MessagingEngine& messaging() { return *m_messaging; }
+    ContactList& contacts() { return *m_contactList; }
     bool settingsExistedAtStart() const;
     bool isRunning() const { return m_started && !m_stopped; }
 
@@ -52,6 +54,7 @@ public:
 
 private:
     void applyAutorunSwitches();
+    void loadContacts();
     void startMessaging();
 
     CommandLine m_commandLine;
@@ -62,7 +65,8 @@ private:
     EventLog m_eventLog;
     std::unique_ptr<PlatformServices> m_platform;
     std::unique_ptr<Settings> m_settings;
-    std::unique_ptr<NoContacts> m_contacts;
+    std::unique_ptr<ContactList> m_contactList;
+    std::unique_ptr<ContactListLookup> m_contacts;
     std::unique_ptr<Speaker> m_reportingSpeaker;
     std::unique_ptr<MessagingEngine> m_messaging;
     bool m_started = false;

@@ -39,6 +39,9 @@ public:
     void hideMainWindow() override {}
     void messagePresented(const QString& contact, const QString& time, const QString& text) override;
 
+    // Questions need a person: without windows the answer is always No.
+    bool askYesNo(const QString&, const QString&) override { return false; }
+
     // The one-line form of a message text.
     static QString escapeText(const QString& text);
 

@@ -88,6 +88,26 @@ private Q_SLOTS:
         QCOMPARE(receiver.waitForInstanceEnd(), 0);
     }
 
+    void contactNamesComeFromTheList()
+    {
+        ProgramRunner sender;
+        ProgramRunner receiver;
+        // The receiver knows the sender's computer as "Вася" in a group of its list.
+        const QByteArray list =
+            "\xEF\xBB\xBF[Коллеги]\r\n\t" + computerName().toUtf8() + ";Вася;127.0.0.35;1\r\n";
+        QVERIFY(writeFile(receiver.baseDir() + u"/compnames.vtl"_s, list));
+        QVERIFY(receiver.startInstance({u"--headless"_s, u"--bind"_s, u"127.0.0.36"_s}, true));
+        Output seen;
+        QCOMPARE(sender.runToEnd({u"--send"_s, u"127.0.0.36"_s, u"hi"_s, u"--bind"_s, u"127.0.0.35"_s}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT((seen.read(receiver.instance()), seen.out.contains('\n')), 10000);
+        QVERIFY2(seen.out.startsWith(u"Вася ["_s.toUtf8()), seen.out.constData());
+        QVERIFY(readFile(receiver.logsDir() + u"/Вася.log"_s).endsWith("]: hi\r\n"));
+        QCOMPARE(readFile(receiver.baseDir() + u"/compnames.vtl"_s), list);
+
+        QCOMPARE(receiver.runToEnd({u"--quit"_s}), 0);
+        QCOMPARE(receiver.waitForInstanceEnd(), 0);
+    }
+
     void blackListedSenderIsRefused()
     {
         ProgramRunner sender;

@@ -194,6 +194,12 @@ void WindowedMode::showPopupError(const QString& contact, const QString& text)
         showPopupForm(contact, false);
 }
 
+bool WindowedMode::askYesNo(const QString& title, const QString& question)
+{
+    return QMessageBox::warning(m_mainWindow.get(), title, question, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
 void WindowedMode::setCaption(const QString& text)
 {
     m_mainWindow->setWindowTitle(text);

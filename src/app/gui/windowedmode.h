@@ -47,6 +47,7 @@ public:
     void setCaption(const QString& text) override;
     void hideMainWindow() override;
     void messagePresented(const QString&, const QString&, const QString&) override {}
+    bool askYesNo(const QString& title, const QString& question) override;
 
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
