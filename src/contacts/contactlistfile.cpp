@@ -1,5 +1,7 @@
 #include "contacts/contactlistfile.h"
 
+#include "core/textlines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,25 +87,17 @@ ContactListFile::LoadResult ContactListFile::parse(QByteArrayView data)
     const QString decoded = decodeText(data);
     const QStringView text(decoded);
     LoadResult result;
-    const qsizetype n = text.size();
-    qsizetype pos = 0;
-    while (pos < n) {
-        qsizetype end = pos;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        qsizetype start = pos;
-        while (start < end && isIndent(text[start]))
+    for (const QStringView line : SplitTextLines(text)) {
+        qsizetype start = 0;
+        while (start < line.size() && isIndent(line[start]))
             ++start;
-        const int indent = int(start - pos);
-        const QString lineText = text.sliced(start, end - start).toString();
+        const int indent = int(start);
+        const QString lineText = line.sliced(start).toString();
         if (!result.tree.appendLine(indent, lineText)) {
             result.error = u"Invalid level (%1) for item \"%2\""_s.arg(indent).arg(lineText);
             result.tree = ContactTree();
             return result;
         }
-        if (end < n)
-            end += (text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n') ? 2 : 1;
-        pos = end;
     }
     result.ok = true;
     return result;

@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "core/textlines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -185,17 +187,7 @@ void IniFile::parse(QByteArrayView data)
     if (data.startsWith(Bom))
         data = data.sliced(Bom.size());
     const QString text = QString::fromUtf8(data);
-    const qsizetype n = text.size();
-    qsizetype pos = 0;
-    while (pos < n) {
-        qsizetype end = pos;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QStringView raw = QStringView(text).sliced(pos, end - pos);
-        if (end < n)
-            end += (text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n') ? 2 : 1;
-        pos = end;
-
+    for (const QStringView raw : SplitTextLines(text)) {
         const QStringView t = trimBlanks(raw);
         if (t.startsWith(u'[')) {
             const qsizetype close = t.indexOf(u']');

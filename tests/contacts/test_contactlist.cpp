@@ -1,9 +1,9 @@
+#include "common/testfiles.h"
 #include "contacts/contactlist.h"
 #include "contacts/contactlistfile.h"
 #include "contacts/contactlistlookup.h"
 #include "fakecontactlisthost.h"
 #include "settings/settings.h"
-#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>

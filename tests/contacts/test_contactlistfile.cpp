@@ -1,7 +1,7 @@
+#include "common/testfiles.h"
 #include "contacts/contactitem.h"
 #include "contacts/contactlistfile.h"
 #include "contacts/contacttree.h"
-#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,6 +2,8 @@
 #include "core/eventlog.h"
 #include "core/logwriter.h"
 
+#include "common/testfiles.h"
+
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
@@ -15,14 +17,6 @@ using namespace Qt::StringLiterals;
 using namespace vantrel;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
 
 const QDateTime kFixed(QDate(2026, 12, 8), QTime(19, 30, 13));
 

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "common/testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,14 +19,6 @@ using vantrel::WindowPlacement;
 using vantrel::WriteMode;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
 
 // The file is rewritten by rename, so a new inode means a new save.
 ino_t inodeOf(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+// File helpers shared by the tests: whole-file reads and writes, and a simulated full disk.
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
