@@ -4,6 +4,7 @@
 
 #if defined(Q_OS_LINUX)
 #include "platform/linux/dbussessionstate.h"
+#include "platform/linux/linuxicmppinger.h"
 #include "platform/linux/pcspeaker.h"
 #include "platform/linux/processsoundplayer.h"
 #include "platform/linux/xdgautostart.h"
@@ -26,6 +27,7 @@ std::unique_ptr<PlatformServices> createPlatformServices()
     services->sessionState = std::make_unique<DBusSessionState>();
     services->speaker = std::make_unique<PcSpeaker>();
     services->soundPlayer = std::make_unique<ProcessSoundPlayer>();
+    services->icmpPinger = std::make_unique<LinuxIcmpPinger>();
     return services;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/autostart.h"
+#include "platform/icmppinger.h"
 #include "platform/keyboardlayout.h"
 #include "platform/sessionstate.h"
 #include "platform/soundplayer.h"
@@ -17,6 +18,7 @@ struct PlatformServices {
     std::unique_ptr<SessionState> sessionState;
     std::unique_ptr<Speaker> speaker;
     std::unique_ptr<SoundPlayer> soundPlayer;
+    std::unique_ptr<IcmpPinger> icmpPinger;
 };
 
 // The implementations for the platform the program was built for. Call it in the thread that
