@@ -66,17 +66,33 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
     if (rawText.trimmed().isEmpty())
         return;
     const auto& config = m_settings.fmConfig;
-    if (address.trimmed().isEmpty()) {
+    QString typed = address;
+    bool fromTree = false;
+    if (m_source) {
+        m_source->R_Answer(address);
+        fromTree = m_source->hasSelectedItem();
+        if (!fromTree)
+            typed = m_source->recipientText();
+    }
+    if (!fromTree && typed.trimmed().isEmpty()) {
         m_host.showBalloon(u"Vantrel"_s, u"Не указано сетевое имя !"_s, MessagingHost::BalloonLevel::Error);
+        if (m_source)
+            m_source->focusRecipientField();
         return;
     }
     // Line breaks travel and are recorded as CR LF, whatever the editor produced.
     const QString text = ProtocolCodec::withCrLf(rawText);
     // The display text is the recipient text as typed; only the pieces are trimmed.
-    const Recipients recipients = addressList(address);
-    if (recipients.addresses.isEmpty() && address == u'<' + AllNetworkCaption + u'>') {
+    Recipients recipients;
+    if (fromTree) {
+        recipients = m_source->treeAddressList();
+        m_displayText = recipients.displayText;
+    } else {
+        recipients = addressList(typed);
+    }
+    if (!fromTree && recipients.addresses.isEmpty() && typed == u'<' + AllNetworkCaption + u'>') {
         // No network group can be addressed: say so rather than send nothing silently.
-        const QString contact = m_contacts.nickFor(address);
+        const QString contact = m_contacts.nickFor(typed);
         m_host.showPopupError(contact, failureText(contact));
     }
     const bool onlyOne = recipients.addresses.size() == 1;
@@ -89,6 +105,8 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
     }
     if (config.dxCheckbox_Clear_Checked.value())
         m_recent.add(text);
+    if (m_source)
+        m_source->messageHandled();
 }
 
 void MessageSender::sendTo(const QString& address, const QString& text, bool onlyOne)

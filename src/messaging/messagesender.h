@@ -29,19 +29,45 @@ public:
         QStringList addresses;
     };
 
+    // The recipient choice of the main window (the contact tree and the recipient field).
+    // Without one, every message goes to the recipient text it is sent with.
+    class RecipientSource {
+    public:
+        RecipientSource() = default;
+        virtual ~RecipientSource() = default;
+        Q_DISABLE_COPY_MOVE(RecipientSource)
+
+        // R_Answer without restoring the window: makes `name` the current recipient.
+        virtual void R_Answer(const QString& name) = 0;
+        // Whether a list item of the recipient field is selected.
+        virtual bool hasSelectedItem() const = 0;
+        // The recipient field's text.
+        virtual QString recipientText() const = 0;
+        // The addresses of the selected item, of the ticked contacts or of a group's members
+        // (with their balloons when nothing can be addressed).
+        virtual Recipients treeAddressList() = 0;
+        // A message has been handed to its sends: automatic unticking.
+        virtual void messageHandled() = 0;
+        // Puts the keyboard focus into the recipient field.
+        virtual void focusRecipientField() = 0;
+    };
+
     MessageSender(Settings& settings, ContactLookup& contacts, MessagingHost& host, HistoryLog& history,
                   TcpCommandSender& commands, LocalNames localNames, QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(MessageSender)
 
     // The network's work groups and domains (none on Linux).
     void setNetworkGroups(QStringList groups) { m_networkGroups = std::move(groups); }
+    // The main window's recipient choice; nullptr to send to the given text only.
+    void setRecipientSource(RecipientSource* source) { m_source = source; }
 
     // GetAdressList for typed recipient text: ";"-separated names, trimmed, empty ones dropped,
     // contact names replaced by their addresses; "<ВСЯ СЕТЬ>" gives every network group.
     Recipients addressList(const QString& typedText) const;
 
-    // R_SendMessage: sends `text` to the recipients typed as `address`. A blank text does
-    // nothing; a blank recipient raises "Не указано сетевое имя !".
+    // R_SendMessage: sends `text` to the recipients typed as `address`, or, with a recipient
+    // source, to whatever the source chooses after `address` has been made its recipient. A
+    // blank text does nothing; a blank recipient raises "Не указано сетевое имя !".
     void sendMessage(const QString& address, const QString& text);
     // One send (TThreadSend). `onlyOne` marks the only send of a user action: it alone changes
     // the caption, adds the recipient to the favourites and hides the main window.
@@ -76,6 +102,7 @@ private:
     TcpCommandSender& m_commands;
     LocalNames m_localNames;
     QStringList m_networkGroups;
+    RecipientSource* m_source = nullptr;
     RecentMessages m_recent;
     mutable QString m_displayText;
     int m_inProgress = 0;

@@ -1,11 +1,12 @@
 #include "app/gui/mainwindow.h"
 
+#include "contacts/ui/contacttreewidget.h"
+#include "contacts/ui/recipientfield.h"
 #include "core/edgesnap.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -22,12 +23,14 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowIcon(QIcon(u":/icons/vantrel.svg"_s));
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    m_treeViewUsers = new ContactTreeWidget(this);
+    layout->addWidget(m_treeViewUsers, 1);
+
     auto* recipientRow = new QHBoxLayout;
-    m_comboBoxComp = new QComboBox(this);
-    m_comboBoxComp->setObjectName(u"ComboBox_Comp"_s);
-    m_comboBoxComp->setEditable(true);
-    m_comboBoxComp->setInsertPolicy(QComboBox::NoInsert);
-    m_comboBoxComp->setToolTip(u"Сетевое имя или IP-адрес получателя; несколько — через \";\""_s);
+    m_comboBoxComp = new RecipientField(this);
+    m_comboBoxComp->setMinimumContentsLength(12);
     recipientRow->addWidget(m_comboBoxComp, 1);
     m_speedButtonMLM = new QPushButton(u"Написать сообщение..."_s, this);
     m_speedButtonMLM->setObjectName(u"SpeedButton_MLM"_s);
@@ -35,23 +38,46 @@ MainWindow::MainWindow(QWidget* parent)
     recipientRow->addWidget(m_speedButtonMLM);
     layout->addLayout(recipientRow);
 
-    m_contactsPlaceholder = new QLabel(this);
-    m_contactsPlaceholder->setAlignment(Qt::AlignCenter);
-    m_contactsPlaceholder->setWordWrap(true);
-    m_contactsPlaceholder->setFrameShape(QFrame::StyledPanel);
-    m_contactsPlaceholder->setText(u"Список контактов пуст"_s);
-    layout->addWidget(m_contactsPlaceholder, 1);
-
     m_settingsButton = new QPushButton(u"Параметры..."_s, this);
     m_settingsButton->setObjectName(u"Button_Config"_s);
     layout->addWidget(m_settingsButton);
 
-    connect(m_speedButtonMLM, &QPushButton::clicked, this,
-            [this] { Q_EMIT writeMessageRequested(m_comboBoxComp->currentText().trimmed()); });
+    setTabOrder(m_treeViewUsers, m_comboBoxComp);
+    setTabOrder(m_comboBoxComp, m_speedButtonMLM);
+    setTabOrder(m_speedButtonMLM, m_settingsButton);
+
+    connect(m_speedButtonMLM, &QPushButton::clicked, this, &MainWindow::requestMessageWindow);
     connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::settingsRequested);
 
-    resize(260, 420);
+    resize(320, 460);
     move(x(), 168);
+}
+
+MainWindow::~MainWindow() = default;
+
+QComboBox* MainWindow::recipientBox() const
+{
+    return m_comboBoxComp;
+}
+
+void MainWindow::attachContacts(ContactTreeController::Services services)
+{
+    m_controller =
+        std::make_unique<ContactTreeController>(*m_treeViewUsers, *m_comboBoxComp, std::move(services));
+    connect(m_controller.get(), &ContactTreeController::messageWindowRequested, this,
+            &MainWindow::requestMessageWindow);
+    connect(m_controller.get(), &ContactTreeController::conversationRequested, this,
+            &MainWindow::conversationRequested);
+}
+
+void MainWindow::detachContacts()
+{
+    m_controller.reset();
+}
+
+void MainWindow::requestMessageWindow()
+{
+    Q_EMIT writeMessageRequested(m_comboBoxComp->currentText().trimmed());
 }
 
 void MainWindow::restoreAndRaise()

@@ -1,19 +1,26 @@
 #pragma once
 
+#include "contacts/ui/contacttreecontroller.h"
+
 #include <QWidget>
+
+#include <memory>
 
 class QComboBox;
 class QPushButton;
-class QLabel;
 
 namespace vantrel {
 
-// The main window: recipient field and commands. Closing it only hides it (the program
-// lives on in the tray); moving it snaps it to the edges of the work area.
+// The main window: the contact tree above the recipient field, and the commands. Closing it only hides it
+// (the program lives on in the tray); moving it snaps it to the edges of the work area.
+class ContactTreeWidget;
+class RecipientField;
+
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
     Q_DISABLE_COPY_MOVE(MainWindow)
 
     // Shows the window in front of the others (the tray's "Восстановить", a second start).
@@ -23,10 +30,19 @@ public:
     // Whether closing hides the window (a tray exists) or only minimises it.
     void setHideOnClose(bool hide) { m_hideOnClose = hide; }
 
-    QComboBox* recipientBox() const { return m_comboBoxComp; }
+    QComboBox* recipientBox() const;
+    ContactTreeWidget* contactTree() const { return m_treeViewUsers; }
+
+    // Shows the contact list and the recipient choice; until then tree and field are empty.
+    void attachContacts(ContactTreeController::Services services);
+    // Lets go of the contact list (before it goes away at shut-down).
+    void detachContacts();
+    ContactTreeController* contactController() const { return m_controller.get(); }
 
 Q_SIGNALS:
     void writeMessageRequested(const QString& recipient);
+    // A double click or "Сообщение" on a node: its conversation window.
+    void conversationRequested(const QString& contact);
     void settingsRequested();
 
 protected:
@@ -34,10 +50,13 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    QComboBox* m_comboBoxComp = nullptr;
+    void requestMessageWindow();
+
+    ContactTreeWidget* m_treeViewUsers = nullptr;
+    RecipientField* m_comboBoxComp = nullptr;
     QPushButton* m_speedButtonMLM = nullptr;
     QPushButton* m_settingsButton = nullptr;
-    QLabel* m_contactsPlaceholder = nullptr;
+    std::unique_ptr<ContactTreeController> m_controller;
     bool m_hideOnClose = true;
     bool m_snapping = false;
 };

@@ -2,10 +2,14 @@
 
 #include "app/engine.h"
 #include "app/gui/mainwindow.h"
+#include "contacts/contactlist.h"
+#include "contacts/recipientchoice.h"
 #include "core/datetimetext.h"
 #include "display/conversationwindow.h"
+#include "messaging/historylog.h"
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
+#include "platform/platformservices.h"
 #include "settings/settings.h"
 #include "shell/trayicon.h"
 
@@ -42,8 +46,8 @@ void WindowedMode::start()
     m_engine->start();
     Settings& settings = m_engine->settings();
 
-    m_mainWindow->recipientBox()->setEditText(settings.VTLForm.ComboBox_Comp_Text.value());
     m_mainWindow->recipientBox()->setMaxVisibleItems(settings.VTLForm.ComboBox_Comp_DropDownCount.value());
+    attachContacts();
     const WindowPlacement placement = settings.placement(Settings::MainWindowSectionName);
     if (placement.isValid())
         m_mainWindow->setGeometry(placement.left, placement.top, placement.width(), placement.height());
@@ -60,6 +64,8 @@ void WindowedMode::start()
         }
         showPopupForm(recipient, false);
     });
+    connect(m_mainWindow.get(), &MainWindow::conversationRequested, this,
+            [this](const QString& contact) { showPopupForm(contact, false); });
     connect(m_tray, &TrayIcon::exitRequested, this, &WindowedMode::exitProgram);
     if (m_trayAvailable)
         m_tray->show();
@@ -78,7 +84,11 @@ void WindowedMode::saveMainWindow()
     if (!m_engine->isRunning())
         return;
     Settings& settings = m_engine->settings();
-    settings.VTLForm.ComboBox_Comp_Text.setValue(m_mainWindow->recipientBox()->currentText());
+    if (m_choice) {
+        // While boxes are ticked the field shows several names; the selected node is stored.
+        settings.VTLForm.ComboBox_Comp_Text.setValue(m_choice->storedText());
+        settings.fmConfig.ComboBox_Comp_ItemIndex.setValue(m_choice->storedItemIndex());
+    }
     const QRect geometry = m_mainWindow->geometry();
     WindowPlacement placement = settings.placement(Settings::MainWindowSectionName);
     placement.left = geometry.left();
@@ -88,6 +98,30 @@ void WindowedMode::saveMainWindow()
     if (const QScreen* screen = m_mainWindow->screen())
         placement.pixelsPerInch = qRound(screen->logicalDotsPerInch());
     settings.setPlacement(Settings::MainWindowSectionName, placement);
+}
+
+void WindowedMode::attachContacts()
+{
+    Settings& settings = m_engine->settings();
+    m_choice = std::make_unique<RecipientChoice>(m_engine->contacts(), settings, *this);
+    HistoryLog& history = m_engine->messaging().history();
+    m_mainWindow->attachContacts({*m_choice, m_engine->contacts(), *this,
+                                  *m_engine->platform().keyboardLayout,
+                                  [&history](const QString& contact) { return history.pathFor(contact); }});
+    m_choice->restore(settings.VTLForm.ComboBox_Comp_Text.value(),
+                      settings.fmConfig.ComboBox_Comp_ItemIndex.value());
+    m_engine->messaging().sender().setRecipientSource(m_choice.get());
+}
+
+bool WindowedMode::isAvailable(Command command) const
+{
+    return command == Command::SendBeep;
+}
+
+void WindowedMode::run(Command command, int index, const QString&)
+{
+    if (command == Command::SendBeep)
+        m_engine->messaging().sender().sendBeep(m_engine->contacts().GetIPFromList(index));
 }
 
 void WindowedMode::exitProgram()
@@ -103,6 +137,10 @@ void WindowedMode::shutDown()
     if (!m_engine->isRunning())
         return;
     saveMainWindow();
+    // The tree and the sender let go of the choice before the list behind it goes.
+    m_engine->messaging().sender().setRecipientSource(nullptr);
+    m_mainWindow->detachContacts();
+    m_choice.reset();
     m_engine->stop();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/apphost.h"
 #include "app/commandline.h"
+#include "contacts/ui/contacttreecommands.h"
 #include "core/apppaths.h"
 
 #include <QHash>
@@ -16,10 +17,11 @@ namespace vantrel {
 class ConversationWindow;
 class Engine;
 class MainWindow;
+class RecipientChoice;
 class TrayIcon;
 
 // The program with its windows: the engine, the main window and the tray icon.
-class WindowedMode final : public QObject, public AppHost {
+class WindowedMode final : public QObject, public AppHost, public ContactTreeCommands {
     Q_OBJECT
 public:
     WindowedMode(const CommandLine& commandLine, const AppPaths& paths, QObject* parent = nullptr);
@@ -51,16 +53,25 @@ public:
 
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
+    // The recipient choice of the main window; exists while the engine runs.
+    RecipientChoice* recipientChoice() const { return m_choice.get(); }
+
+    // The tree's commands: the beep is here; the others come with their own parts.
+    bool isAvailable(Command command) const override;
+    void run(Command command, int index, const QString& text) override;
+    bool isPresenceBusy() const override { return false; }
     const QStringList& pendingConversations() const { return m_pending; }
 
 private:
     void saveMainWindow();
+    void attachContacts();
     void sendReply(const QString& contact, const QString& text);
     // The tray's restore: waiting conversations first, newest first, then the main window.
     void restore();
 
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<RecipientChoice> m_choice;
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
     QHash<QString, ConversationWindow*> m_conversations; // key: contact in lower case

@@ -1,0 +1,245 @@
+#include "choiceworld.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using vantrel::ContactListHost;
+using vantrel::ContactListSnapshot;
+using vantrel::RecipientChoice;
+
+namespace {
+constexpr int Vasya = 0, Otdel = 1, Petya = 2, Kolya = 3, Empty = 4, Sklad = 5, Lyosha = 6, Dima = 7;
+
+// Ticks a node the way a click on its box does.
+void tick(RecipientChoice& choice, int index, bool checked = true)
+{
+    choice.selectNode(index);
+    choice.setChecked(index, checked);
+    choice.R_TreeViewCheck();
+}
+} // namespace
+
+class TestRecipientChoice final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QStandardPaths::setTestModeEnabled(true); }
+
+    void checkLogicBuildsTheRecipientText()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        QCOMPARE(c.itemIndex(), 0);
+        QCOMPARE(c.fieldText(), u"Вася"_s);
+
+        tick(c, Otdel);
+        QVERIFY(c.isChecked(Petya) && c.isChecked(Kolya));
+        QVERIFY(c.f_Checked());
+        QCOMPARE(c.fieldText(), u"Петя;Коля"_s);
+        QVERIFY(!c.isFieldEnabled());
+
+        // Unticking a member unticks its group, not the other member.
+        tick(c, Kolya, false);
+        QVERIFY(!c.isChecked(Otdel));
+        QVERIFY(c.isChecked(Petya));
+        QCOMPARE(c.fieldText(), u"Петя"_s);
+
+        // A ticked group without members has no children: its own name counts.
+        tick(c, Empty);
+        QCOMPARE(c.fieldText(), u"Петя;ПУСТАЯ"_s);
+
+        c.deselectAll();
+        QVERIFY(!c.f_Checked());
+        QVERIFY(c.isFieldEnabled());
+        QCOMPARE(c.itemIndex(), Empty);
+        QCOMPARE(c.fieldText(), u"[ПУСТАЯ]"_s);
+
+        c.selectAll();
+        QCOMPARE(c.fieldText(), u"Вася;Петя;Коля;ПУСТАЯ;Лёша;Дима"_s);
+    }
+
+    void fieldAndTreeFollowEachOther()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        c.setItemIndex(Dima);
+        QCOMPARE(c.selectedNode(), Dima);
+        c.setItemIndex(-1);
+        QCOMPARE(c.selectedNode(), -1);
+
+        c.setTypedText(u"пЕТЯ"_s);
+        QCOMPARE(c.itemIndex(), -1);
+        c.leaveField(false);
+        QCOMPARE(c.itemIndex(), Petya);
+        QCOMPARE(c.selectedNode(), Petya);
+        QCOMPARE(c.fieldText(), u"Петя"_s);
+
+        // With the tree focused, the item is taken but the tree's selection is the user's.
+        c.selectNode(Vasya);
+        c.setTypedText(u"дима"_s);
+        c.leaveField(true);
+        QCOMPARE(c.itemIndex(), Dima);
+        QCOMPARE(c.selectedNode(), -1);
+
+        c.selectNode(Kolya);
+        c.setTypedText(u"PC99"_s);
+        c.leaveField(false);
+        QCOMPARE(c.itemIndex(), -1);
+        QCOMPARE(c.selectedNode(), -1);
+        QCOMPARE(c.fieldText(), u"PC99"_s);
+
+        // Selecting nodes while boxes are ticked leaves the field alone.
+        tick(c, Lyosha);
+        c.selectNode(Vasya);
+        QCOMPARE(c.fieldText(), u"Лёша"_s);
+        QVERIFY(!c.isFieldEnabled());
+
+        // The field never holds more than 255 characters.
+        c.deselectAll();
+        c.setTypedText(QString(300, u'x'));
+        QCOMPARE(c.fieldText().size(), RecipientChoice::MaxTextLength);
+    }
+
+    void answerSelectsTheRecipient()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        c.R_Answer(u"лёша"_s);
+        QCOMPARE(c.itemIndex(), Lyosha);
+        QCOMPARE(c.selectedNode(), Lyosha);
+        c.R_Answer(u"[СКЛАД]"_s);
+        QCOMPARE(c.selectedNode(), Sklad);
+        c.R_Answer(u"192.168.5.5"_s);
+        QCOMPARE(c.itemIndex(), -1);
+        QCOMPARE(c.selectedNode(), -1);
+        QVERIFY(!c.hasSelectedItem());
+        QCOMPARE(c.recipientText(), u"192.168.5.5"_s);
+    }
+
+    void addressListForEachChoice()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        w.settings.fmConfig.dxCheckbox_IP_Checked.setValue(true);
+        w.settings.fmConfig.dxCheckbox_AutoUnCheck_Checked.setValue(false);
+        w.list.setImageIndex(Dima, ContactListSnapshot::Unreachable);
+
+        // A single contact: its address, the field's text.
+        c.setItemIndex(Vasya);
+        auto r = c.GetAdressList();
+        QCOMPARE(r.addresses, QStringList{u"10.0.0.1"_s});
+        QCOMPARE(r.displayText, u"Вася"_s);
+        // Without an IP address the computer name; with sending by IP off always the name.
+        c.setItemIndex(Kolya);
+        QCOMPARE(c.GetAdressList().addresses, QStringList{u"PC3"_s});
+        w.settings.fmConfig.dxCheckbox_IP_Checked.setValue(false);
+        c.setItemIndex(Vasya);
+        QCOMPARE(c.GetAdressList().addresses, QStringList{u"PC1"_s});
+        w.settings.fmConfig.dxCheckbox_IP_Checked.setValue(true);
+
+        // A group: its reachable members; the group's name.
+        c.setItemIndex(Sklad);
+        r = c.GetAdressList();
+        QCOMPARE(r.addresses, QStringList{u"10.0.0.6"_s});
+        QCOMPARE(r.displayText, u"СКЛАД"_s);
+        QVERIFY(w.host.balloons.isEmpty());
+
+        // An empty group: nothing, and the balloon.
+        c.setItemIndex(Empty);
+        r = c.GetAdressList();
+        QVERIFY(r.addresses.isEmpty());
+        QCOMPARE(w.host.lastBalloon(), u"Данная группа не содержит пользователей!"_s);
+        QCOMPARE(w.host.balloons.last().level, ContactListHost::BalloonLevel::Error);
+        QCOMPARE(w.host.balloons.last().title, u"Vantrel"_s);
+
+        // Ticked: contacts only, never groups or unreachable ones, in list order.
+        tick(c, Sklad);
+        tick(c, Vasya);
+        QVERIFY(c.isChecked(Dima));
+        r = c.GetAdressList();
+        QCOMPARE(r.addresses, (QStringList{u"10.0.0.1"_s, u"10.0.0.6"_s}));
+        QCOMPARE(r.displayText, u"Вася, Лёша"_s);
+        QVERIFY(c.isChecked(Vasya));
+
+        // Nothing reachable among the ticked nodes.
+        c.deselectAll();
+        tick(c, Dima);
+        tick(c, Empty);
+        const auto balloons = w.host.balloons.size();
+        r = c.GetAdressList();
+        QVERIFY(r.addresses.isEmpty());
+        QCOMPARE(w.host.balloons.size(), balloons + 1);
+        QCOMPARE(w.host.lastBalloon(), u"Нет доступных пользователей!"_s);
+
+        // No list item: nothing here (the typed text is the sender's).
+        c.deselectAll();
+        c.setTypedText(u"PC1"_s);
+        QVERIFY(c.GetAdressList().addresses.isEmpty());
+    }
+
+    void autoUntickClearsTheMarks()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        w.settings.fmConfig.dxCheckbox_AutoUnCheck_Checked.setValue(true);
+        tick(c, Otdel);
+        const auto r = c.GetAdressList();
+        QCOMPARE(r.addresses.size(), 2);
+        for (int i = 0; i < c.count(); ++i)
+            QVERIFY(!c.isChecked(i));
+        // The field shows the choice until the send is handed over, then the selected node.
+        QVERIFY(c.f_Checked());
+        c.messageHandled();
+        QVERIFY(!c.f_Checked());
+        QVERIFY(c.isFieldEnabled());
+        QCOMPARE(c.fieldText(), u"[ОТДЕЛ]"_s);
+
+        // Off: the marks stay.
+        w.settings.fmConfig.dxCheckbox_AutoUnCheck_Checked.setValue(false);
+        tick(c, Vasya);
+        c.GetAdressList();
+        c.messageHandled();
+        QVERIFY(c.isChecked(Vasya) && c.f_Checked());
+    }
+
+    void storedValuesAndRebuild()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        c.selectNode(Otdel);
+        tick(c, Otdel);
+        QCOMPARE(c.fieldText(), u"Петя;Коля"_s);
+        QCOMPARE(c.storedText(), u"ОТДЕЛ"_s);
+        QCOMPARE(c.storedItemIndex(), Otdel);
+
+        c.deselectAll();
+        c.setTypedText(u"коля"_s);
+        QCOMPARE(c.storedText(), u"коля"_s);
+        QCOMPARE(c.storedItemIndex(), Kolya);
+        c.setTypedText(u"nobody"_s);
+        QCOMPARE(c.storedItemIndex(), -1);
+
+        // Restoring shows the stored item; an index past the end selects the first node.
+        c.restore(u"старый текст"_s, Dima);
+        QCOMPARE(c.fieldText(), u"Дима"_s);
+        c.restore(u"старый текст"_s, 99);
+        QCOMPARE(c.itemIndex(), 0);
+
+        // A rebuild clears every mark and follows the list's selection.
+        tick(c, Otdel);
+        QSignalSpy changed(&c, &RecipientChoice::listChanged);
+        QVERIFY(w.list.MyAddFavorites(u"PC9"_s));
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!c.f_Checked());
+        QVERIFY(!c.isChecked(Petya));
+        QCOMPARE(c.count(), 9);
+        QCOMPARE(c.itemIndex(), 8);
+        QCOMPARE(c.fieldText(), u"PC9"_s);
+        QVERIFY(c.isFieldEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecipientChoice)
+#include "test_recipientchoice.moc"
