@@ -1,11 +1,11 @@
 #include "contacts/contactlistfile.h"
 
+#include "core/atomicfile.h"
 #include "core/textlines.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -162,19 +162,9 @@ bool ContactListFile::save(const QString& path, const ContactTree& tree, QString
     const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(dir))
         return fail(u"cannot create folder %1"_s.arg(dir));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const QByteArray data = serialize(tree);
-    if (file.write(data) != data.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
+    QString why;
+    if (!WriteFileAtomically(path, serialize(tree), &why))
         return fail(why);
-    }
-    // commit() flushes, syncs and renames over the old file only when every write
-    // succeeded; otherwise it removes the temporary file.
-    if (!file.commit())
-        return fail(file.errorString());
     if (error)
         error->clear();
     return true;

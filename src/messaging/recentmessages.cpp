@@ -1,5 +1,7 @@
 #include "messaging/recentmessages.h"
 
+#include "core/itemlist.h"
+
 namespace vantrel {
 
 RecentMessages::RecentMessages(QLocale locale)
@@ -8,15 +10,7 @@ RecentMessages::RecentMessages(QLocale locale)
 
 bool RecentMessages::addItemInList(const QString& text, QStringList& list, const QLocale& locale)
 {
-    if (text.trimmed().isEmpty())
-        return false;
-    const QString upper = locale.toUpper(text);
-    for (const QString& entry : std::as_const(list)) {
-        if (locale.toUpper(entry) == upper)
-            return false;
-    }
-    list.append(text);
-    return true;
+    return vantrel::addItemInList(text, list, locale);
 }
 
 bool RecentMessages::add(const QString& text)

@@ -1,11 +1,11 @@
 #include "settings/inifile.h"
 
+#include "core/atomicfile.h"
 #include "core/textlines.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -153,23 +153,8 @@ bool IniFile::save()
         m_error = u"cannot create folder %1"_s.arg(dir);
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
+    if (!WriteFileAtomically(m_path, serialize(), &m_error))
         return false;
-    }
-    const QByteArray data = serialize();
-    if (file.write(data) != data.size()) {
-        m_error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    // commit() flushes, syncs to disk and renames over the old file only when every
-    // write succeeded; otherwise the temporary file is removed.
-    if (!file.commit()) {
-        m_error = file.errorString();
-        return false;
-    }
     m_error.clear();
     return true;
 }

@@ -1,9 +1,10 @@
 #include "platform/linux/xdgautostart.h"
 
+#include "core/atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -159,15 +160,7 @@ bool XdgAutostart::addAutorun(const QString& name, const QString& command)
                          u"\n"
                          u"Terminal=false\n"
                          u"X-GNOME-Autostart-enabled=true\n"_s;
-    QSaveFile file(entryPath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(entryPath(name), text.toUtf8());
 }
 
 bool XdgAutostart::deleteAutorun(const QString& name)
