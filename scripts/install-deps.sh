@@ -10,6 +10,7 @@ packages=(
     clang-format
     xvfb xauth x11-xkb-utils dbus-daemon
     iproute2
+    unrtf
 )
 if [[ "${1:-}" == "--with-fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
