@@ -82,6 +82,18 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             cl.target = arguments.at(++i);
             while (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u"--"_s))
                 cl.files << arguments.at(++i);
+        } else if (option == u"--status"_s) {
+            QString code = value;
+            if (!inlineValue) {
+                if (!needValue(1))
+                    return fail(u"--status needs a code: 0, 1 or 2"_s);
+                code = arguments.at(++i);
+            }
+            if (code != u"0"_s && code != u"1"_s && code != u"2"_s)
+                return fail(u"--status: the code must be 0, 1 or 2: "_s + code);
+            if (!setAction(cl, Action::Status))
+                return fail(u"--status cannot be combined with another command"_s);
+            cl.statusCode = code.toInt();
         } else if ((option == u"--help"_s || option == u"-h"_s) && !inlineValue) {
             setAction(cl, Action::Help);
         } else if (option == u"--version"_s && !inlineValue) {
@@ -93,10 +105,27 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     return cl;
 }
 
+QByteArray CommandLine::statusCommand(int code)
+{
+    return QByteArray("status ") + QByteArray::number(code);
+}
+
+bool CommandLine::parseStatusCommand(const QByteArray& command, int& code)
+{
+    if (command.size() != 8 || !command.startsWith("status "))
+        return false;
+    const char digit = command.at(7);
+    if (digit < '0' || digit > '2')
+        return false;
+    code = digit - '0';
+    return true;
+}
+
 QString CommandLine::usage()
 {
     return u"Usage: vantrel [a|d|m] [--headless] [--bind ADDRESS]\n"
            "       vantrel --quit\n"
+           "       vantrel --status CODE\n"
            "       vantrel --send TARGET TEXT [--bind ADDRESS]\n"
            "       vantrel --beep TARGET [--bind ADDRESS]\n"
            "\n"
@@ -106,6 +135,8 @@ QString CommandLine::usage()
            "  --headless        run without windows; received messages are printed\n"
            "  --bind ADDRESS    listen on ADDRESS only and send from it (port 2012)\n"
            "  --quit            make the running copy save its settings and exit\n"
+           "  --status CODE     set the running copy's status: 0 online, 1 away, 2 do not\n"
+           "                    disturb, told to the contacts like a choice in the status menu\n"
            "  --send TARGET TEXT  send one message (TARGET: names or addresses joined by ';')\n"
            "  --beep TARGET     send a beep signal\n"
            "  --version         print the version\n"_s;

@@ -13,6 +13,7 @@ struct CommandLine {
         Send,      // --send TARGET TEXT
         Beep,      // --beep TARGET
         SendFiles, // --send-files TARGET FILE...
+        Status,    // --status CODE: set the running copy's own status (0, 1 or 2)
         Help,
         Version,
         Error // unusable command line: `error` says why, exit code 2
@@ -30,6 +31,12 @@ struct CommandLine {
     QString text;
     QStringList files;
     QString error;
+    int statusCode = 0; // --status CODE
+
+    // The single-instance command that carries --status: "status N".
+    static QByteArray statusCommand(int code);
+    // Reads "status N" with N one of 0, 1, 2; false for any other command.
+    static bool parseStatusCommand(const QByteArray& command, int& code);
 
     static CommandLine parse(const QStringList& arguments); // arguments without the program name
     static QString usage();

@@ -3,11 +3,20 @@
 #include "app/apphost.h"
 #include "contacts/contactlist.h"
 #include "contacts/contactlistlookup.h"
+#include "messaging/defaultrequesthandler.h"
+#include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
+#include "messaging/tcpcommandsender.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
 #include "platform/platformservices.h"
 #include "platform/speaker.h"
+#include "presence/ipworker.h"
+#include "presence/nettools.h"
+#include "presence/pingworker.h"
+#include "presence/reachability.h"
+#include "presence/statusbroadcaster.h"
+#include "presence/statusreceiver.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -112,6 +121,7 @@ void Engine::start()
         m_platform->keyboardLayout->activate(LayoutId::Russian);
     loadContacts();
     startMessaging();
+    startPresence();
 }
 
 void Engine::loadContacts()
@@ -145,12 +155,99 @@ void Engine::startMessaging()
     m_messaging->start();
 }
 
+void Engine::startPresence()
+{
+    // Transfer requests keep going where they went before status exchange existed.
+    m_otherRequests = std::make_unique<DefaultRequestHandler>(
+        m_eventLog, m_commandLine.headless ? &m_messaging->commands() : nullptr);
+    m_statusReceiver = std::make_unique<StatusReceiver>(*m_contactList, m_eventLog, *m_otherRequests);
+    m_messaging->setRequestHandler(*m_statusReceiver);
+
+    ProbeConfig probes;
+    probes.outgoing = m_messaging->commands().config();
+    m_netTools = std::make_unique<NetTools>(*m_platform->icmpPinger, probes);
+    m_reachability = std::make_unique<Reachability>(*m_netTools);
+    m_pingWorker = std::make_unique<PingWorker>(*m_contactList, *m_reachability, m_eventLog);
+    MessageSender& sender = m_messaging->sender();
+    m_status = std::make_unique<StatusBroadcaster>(*m_contactList, m_messaging->commands(), m_eventLog,
+                                                   [&sender] { return sender.senderName(); });
+
+    connect(&m_pingTimer, &QTimer::timeout, m_pingWorker.get(), [this] { m_pingWorker->start(); });
+    connect(m_settings.get(), &Settings::changed, this, [this](const QString&, const QString& key) {
+        if (key.startsWith(u"Timer_Ping_"_s))
+            applyPingTimerSettings();
+    });
+    applyPingTimerSettings();
+
+    m_ipWorker = std::make_unique<IpWorker>(*m_contactList, *m_netTools, m_eventLog);
+    m_ipTimer.setInterval(kIpRefreshIntervalMs);
+    connect(&m_ipTimer, &QTimer::timeout, m_ipWorker.get(), [this] { m_ipWorker->start(); });
+    const auto followList = [this](bool sharedInUse) {
+        if (sharedInUse)
+            m_ipTimer.stop();
+        else if (!m_ipTimer.isActive())
+            m_ipTimer.start();
+    };
+    connect(m_contactList.get(), &ContactList::sharedListInUseChanged, this, followList);
+    followList(m_contactList->isSharedListInUse());
+
+    connect(m_pingWorker.get(), &PingWorker::started, this, &Engine::updatePresenceBusy);
+    connect(m_pingWorker.get(), &PingWorker::finished, this, &Engine::updatePresenceBusy);
+    connect(m_ipWorker.get(), &IpWorker::started, this, &Engine::updatePresenceBusy);
+    connect(m_ipWorker.get(), &IpWorker::finished, this, &Engine::updatePresenceBusy);
+    connect(m_status.get(), &StatusBroadcaster::started, this, &Engine::updatePresenceBusy);
+    connect(m_status.get(), &StatusBroadcaster::finished, this, &Engine::updatePresenceBusy);
+
+    m_pingWorker->start();
+}
+
+bool Engine::isPresenceBusy() const
+{
+    return (m_pingWorker && m_pingWorker->isRunning()) || (m_ipWorker && m_ipWorker->isRunning()) ||
+           (m_status && m_status->isRunning());
+}
+
+void Engine::updatePresenceBusy()
+{
+    const bool busy = isPresenceBusy();
+    if (busy == m_presenceBusy)
+        return;
+    m_presenceBusy = busy;
+    Q_EMIT presenceBusyChanged(busy);
+}
+
+void Engine::applyPingTimerSettings()
+{
+    const int interval = m_settings->VTLForm.Timer_Ping_Interval.value();
+    m_pingTimer.setInterval(interval > 0 ? interval : 300000);
+    if (m_settings->VTLForm.Timer_Ping_Enabled.value() && interval > 0)
+        m_pingTimer.start();
+    else
+        m_pingTimer.stop();
+}
+
+void Engine::SetStatus(int code)
+{
+    if (m_status)
+        m_status->SetStatus(code);
+}
+
 void Engine::stop()
 {
     if (!m_started || m_stopped)
         return;
     m_stopped = true;
+    m_pingTimer.stop();
+    m_ipTimer.stop();
+    m_pingWorker.reset();
+    m_ipWorker.reset();
+    m_status.reset();
+    m_reachability.reset();
+    m_netTools.reset();
+    // The listener may still hand requests to the handlers until it is gone.
     m_messaging.reset();
+    m_statusReceiver.reset();
+    m_otherRequests.reset();
     m_contacts.reset();
     m_contactList.reset();
     m_eventLog.information(u"Завершение программы: "_s + m_names.userName);

@@ -7,6 +7,7 @@
 #include "platform/localnames.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,10 +16,17 @@ namespace vantrel {
 class AppHost;
 class ContactList;
 class ContactListLookup;
+class DefaultRequestHandler;
+class IpWorker;
 class MessagingEngine;
+class NetTools;
+class PingWorker;
 class PlatformServices;
+class Reachability;
 class Settings;
 class Speaker;
+class StatusBroadcaster;
+class StatusReceiver;
 
 // The program without its windows: folders, event log, settings and the network engine,
 // brought up in a fixed order and shut down with the closing log line. The windowed and the
@@ -45,6 +53,21 @@ public:
     // These exist once start() has run.
     MessagingEngine& messaging() { return *m_messaging; }
     ContactList& contacts() { return *m_contactList; }
+    // The whole-tree check, run at start and by the ping timer.
+    PingWorker& pingWorker() { return *m_pingWorker; }
+    // The own status and its broadcast; the status reports of peers.
+    StatusBroadcaster& status() { return *m_status; }
+    StatusReceiver& statusReports() { return *m_statusReceiver; }
+    // `Timer_Ping`: interval and enabled state from the settings.
+    const QTimer& pingTimer() const { return m_pingTimer; }
+    // The IP refresh, run by `Timer_IP` every three hours while the personal list is in use.
+    IpWorker& ipWorker() { return *m_ipWorker; }
+    const QTimer& ipTimer() const { return m_ipTimer; }
+    static constexpr int kIpRefreshIntervalMs = 10800000;
+    // Whether any presence worker (whole-tree check, IP refresh, status broadcast) runs.
+    bool isPresenceBusy() const;
+    // Sets the own status (0, 1 or 2) as the status menu does, broadcast included.
+    void SetStatus(int code);
     bool settingsExistedAtStart() const;
     bool isRunning() const { return m_started && !m_stopped; }
 
@@ -52,10 +75,17 @@ public:
     QString autorunCommand() const;
     static constexpr const char* kAutorunName = "VantrelMsg";
 
+Q_SIGNALS:
+    // The presence-busy state changed: buttons, "Выход" and list editing follow it.
+    void presenceBusyChanged(bool busy);
+
 private:
     void applyAutorunSwitches();
+    void updatePresenceBusy();
     void loadContacts();
     void startMessaging();
+    void startPresence();
+    void applyPingTimerSettings();
 
     CommandLine m_commandLine;
     AppPaths m_paths;
@@ -69,6 +99,16 @@ private:
     std::unique_ptr<ContactListLookup> m_contacts;
     std::unique_ptr<Speaker> m_reportingSpeaker;
     std::unique_ptr<MessagingEngine> m_messaging;
+    std::unique_ptr<DefaultRequestHandler> m_otherRequests;
+    std::unique_ptr<StatusReceiver> m_statusReceiver;
+    std::unique_ptr<NetTools> m_netTools;
+    std::unique_ptr<Reachability> m_reachability;
+    std::unique_ptr<PingWorker> m_pingWorker;
+    std::unique_ptr<IpWorker> m_ipWorker;
+    std::unique_ptr<StatusBroadcaster> m_status;
+    QTimer m_pingTimer;
+    QTimer m_ipTimer;
+    bool m_presenceBusy = false;
     bool m_started = false;
     bool m_stopped = false;
 };

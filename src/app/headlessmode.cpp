@@ -1,6 +1,8 @@
 #include "app/headlessmode.h"
 
 #include "app/engine.h"
+#include "presence/statusbroadcaster.h"
+#include "presence/statusreceiver.h"
 
 #include <QCoreApplication>
 
@@ -41,12 +43,24 @@ void HeadlessMode::start()
 {
     m_engine->start();
     printLine(stderr, u"vantrel: running headless, data in "_s + m_engine->paths().baseDir);
+    // Status changes, own and reported, are printed so that scripts can follow them.
+    connect(&m_engine->status(), &StatusBroadcaster::statusChanged, this,
+            [](int code) { printLine(stderr, u"vantrel: own status "_s + QString::number(code)); });
+    connect(&m_engine->statusReports(), &StatusReceiver::userStatusChanged, this,
+            [](int, const QString& name, int code) {
+                printLine(stderr, u"vantrel: status of "_s + name + u": "_s + QString::number(code));
+            });
 }
 
 void HeadlessMode::handleInstanceCommand(const QByteArray& command)
 {
-    if (command == "exit")
+    if (command == "exit") {
         QCoreApplication::exit(0);
+        return;
+    }
+    int code = -1;
+    if (CommandLine::parseStatusCommand(command, code) && m_engine->isRunning())
+        m_engine->SetStatus(code);
 }
 
 void HeadlessMode::ShowBalloonHint(const QString& title, const QString& text, int, int level)

@@ -12,8 +12,8 @@ namespace vantrel {
 
 class Engine;
 
-// The program without windows: the engine runs as usual, notifications go to standard
-// error and received messages are printed one per line to standard output.
+// The program without windows: the engine runs as usual, notifications and status changes go
+// to standard error and received messages are printed one per line to standard output.
 class HeadlessMode final : public QObject, public AppHost {
     Q_OBJECT
 public:
@@ -24,7 +24,7 @@ public:
     void start();
     Engine& engine() { return *m_engine; }
 
-    // A command from another start of the program ("restore", "exit").
+    // A command from another start of the program ("restore", "exit", "status N").
     void handleInstanceCommand(const QByteArray& command);
 
     void ShowBalloonHint(const QString& title, const QString& text, int timeout, int level) override;

@@ -52,14 +52,15 @@ bool hasDisplay()
 }
 #endif
 
-int runQuit(int argc, char** argv)
+// --quit and --status: one command to the running copy.
+int runInstanceCommand(int argc, char** argv, const QByteArray& command, const QString& noInstanceText)
 {
     QCoreApplication app(argc, argv);
-    switch (SingleInstance::sendCommand(AppPaths::resolve().baseDir, "exit", 5000)) {
+    switch (SingleInstance::sendCommand(AppPaths::resolve().baseDir, command, 5000)) {
     case SingleInstance::SendResult::Delivered:
         return 0;
     case SingleInstance::SendResult::NoInstance:
-        printTo(stderr, u"vantrel: no running copy to quit\n"_s);
+        printTo(stderr, noInstanceText);
         return 1;
     case SingleInstance::SendResult::Failed:
         break;
@@ -130,7 +131,10 @@ int main(int argc, char** argv)
         printTo(stdout, u"Vantrel "_s + ProgramVersionText() + u'\n');
         return 0;
     case CommandLine::Action::Quit:
-        return runQuit(argc, argv);
+        return runInstanceCommand(argc, argv, "exit", u"vantrel: no running copy to quit\n"_s);
+    case CommandLine::Action::Status:
+        return runInstanceCommand(argc, argv, CommandLine::statusCommand(commandLine.statusCode),
+                                  u"vantrel: no running copy to set the status of\n"_s);
     case CommandLine::Action::Send:
     case CommandLine::Action::Beep:
         return runSend(argc, argv, commandLine);

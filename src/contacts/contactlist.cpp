@@ -272,6 +272,25 @@ bool ContactList::loadListFrom(const QString& fileName)
     return true;
 }
 
+bool ContactList::setContactAddress(int index, const QString& address)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    const std::shared_ptr<const Snapshot> current = snapshot();
+    if (refuseWhileShared() || index < 0 || index >= current->count() || current->IsGroup(index) ||
+        hasLineBreak(address) || address.contains(u';'))
+        return false;
+    ContactTree tree = current->tree();
+    tree.setText(index,
+                 current->compName(index) + u';' + current->displayName(index) + u';' + address + u";1"_s);
+    if (!writeUsersFile(tree))
+        return false;
+    auto next = std::make_shared<const Snapshot>(std::move(tree));
+    for (int i = 0; i < current->count(); ++i)
+        next->setImageIndex(i, current->imageIndex(i));
+    publish(std::move(next));
+    return true;
+}
+
 void ContactList::setImageIndex(int index, int image)
 {
     Q_ASSERT(QThread::currentThread() == thread());

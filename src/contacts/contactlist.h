@@ -90,6 +90,13 @@ public:
     // "Загрузить список": reads another file, saves it as the list in use and selects node 0.
     bool loadListFrom(const QString& fileName);
 
+    // The IP refresh: stores `address` for the contact at `index` (its line becomes computer
+    // name;display name;address;1) and saves the file at once. Unlike the other changes this
+    // keeps every mark and asks the views for nothing: only the address tables change.
+    // Refused (false, no balloon) for groups, outside the list and while the shared list is in
+    // use; a failed save leaves file and list as they were.
+    bool setContactAddress(int index, const QString& address);
+
     // The status mark of a node (ContactListSnapshot::Image), reset by every rebuild.
     int imageIndex(int index) const { return snapshot()->imageIndex(index); }
     void setImageIndex(int index, int image);

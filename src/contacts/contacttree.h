@@ -39,6 +39,8 @@ public:
     void appendTopLevel(const QString& text);
     // Removes a node with its whole subtree.
     void removeSubtree(qsizetype index);
+    // Replaces the line text of a node; its place in the tree stays.
+    void setText(qsizetype index, const QString& text) { m_nodes[index].text = text; }
 
     friend bool operator==(const ContactTree& a, const ContactTree& b);
 

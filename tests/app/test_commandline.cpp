@@ -59,6 +59,29 @@ private Q_SLOTS:
         QCOMPARE(cl.files, (QStringList{u"/tmp/a"_s, u"/tmp/b"_s}));
 
         QCOMPARE(CommandLine::parse({u"--quit"_s}).action, CommandLine::Action::Quit);
+
+        cl = CommandLine::parse({u"--status"_s, u"2"_s});
+        QCOMPARE(cl.action, CommandLine::Action::Status);
+        QCOMPARE(cl.statusCode, 2);
+        cl = CommandLine::parse({u"--status=0"_s});
+        QCOMPARE(cl.action, CommandLine::Action::Status);
+        QCOMPARE(cl.statusCode, 0);
+    }
+
+    // The command handed to the running copy, and what that copy accepts as one.
+    void statusCommand()
+    {
+        for (int code = 0; code <= 2; ++code) {
+            int parsed = -1;
+            QVERIFY(CommandLine::parseStatusCommand(CommandLine::statusCommand(code), parsed));
+            QCOMPARE(parsed, code);
+        }
+        int parsed = -1;
+        for (const QByteArray& bad : {"status 3"_ba, "status"_ba, "status 1 "_ba, "status 10"_ba, "exit"_ba,
+                                      "Status 1"_ba, "status -1"_ba}) {
+            QVERIFY2(!CommandLine::parseStatusCommand(bad, parsed), bad.constData());
+            QCOMPARE(parsed, -1);
+        }
     }
 
     void errors_data()
@@ -74,6 +97,10 @@ private Q_SLOTS:
         QTest::newRow("two commands") << QStringList{u"--quit"_s, u"--beep"_s, u"pc1"_s};
         QTest::newRow("flag with value") << QStringList{u"--headless=1"_s};
         QTest::newRow("send-files without files") << QStringList{u"--send-files"_s, u"pc1"_s};
+        QTest::newRow("status without code") << QStringList{u"--status"_s};
+        QTest::newRow("status out of range") << QStringList{u"--status"_s, u"3"_s};
+        QTest::newRow("status not a number") << QStringList{u"--status=away"_s};
+        QTest::newRow("status with quit") << QStringList{u"--status"_s, u"1"_s, u"--quit"_s};
     }
     void errors()
     {

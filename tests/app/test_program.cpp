@@ -79,6 +79,16 @@ QString iniValue(const QString& text, const QString& section, const QString& key
     return u"<missing>"_s;
 }
 
+// With an empty contact list the first availability check at start writes its warning;
+// waiting for it keeps the log stable for the comparisons that follow.
+bool waitForFirstCheck(const ProgramRunner& runner, qsizetype count)
+{
+    return QTest::qWaitFor([&] {
+        return logLines(runner.eventLog()).filter(u"JvThread_Ping: Пустой список пользователей"_s).size() >=
+               count;
+    });
+}
+
 } // namespace
 
 class TestProgram final : public QObject {
@@ -88,6 +98,7 @@ private Q_SLOTS:
     {
         ProgramRunner runner;
         QVERIFY(runner.startInstance({u"--bind"_s, u"127.0.0.51"_s}));
+        QVERIFY(waitForFirstCheck(runner, 1));
         QVERIFY(QFileInfo(runner.baseDir() + u"/Logs"_s).isDir());
         QVERIFY(QFileInfo(runner.baseDir() + u"/Conf"_s).isDir());
 
@@ -106,12 +117,14 @@ private Q_SLOTS:
         const QByteArray raw = readFile(runner.eventLog());
         QVERIFY(raw.startsWith("\xEF\xBB\xBF"));
         const QStringList lines = logLines(runner.eventLog());
-        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.size(), 5);
         QVERIFY(lines.at(0).startsWith(u"Лог начат: "_s));
         QCOMPARE(lines.at(1), QString());
         QVERIFY2(lines.at(2).contains(u" | Information | Запуск программы: "_s), qPrintable(lines.at(2)));
         QVERIFY(!lines.at(2).endsWith(u": "_s));
-        QVERIFY2(lines.at(3).contains(u" | Information | Завершение программы: "_s), qPrintable(lines.at(3)));
+        QVERIFY2(lines.at(3).contains(u" | Warning | JvThread_Ping: Пустой список пользователей"_s),
+                 qPrintable(lines.at(3)));
+        QVERIFY2(lines.at(4).contains(u" | Information | Завершение программы: "_s), qPrintable(lines.at(4)));
 
         const QByteArray ini = readFile(runner.settingsFile());
         QVERIFY(ini.startsWith("\xEF\xBB\xBF"));
@@ -127,10 +140,11 @@ private Q_SLOTS:
 
         // A restart appends to the same log without a second header.
         QVERIFY(runner.startInstance({u"m"_s, u"--bind"_s, u"127.0.0.51"_s}));
+        QVERIFY(waitForFirstCheck(runner, 2));
         QCOMPARE(runner.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         const QStringList after = logLines(runner.eventLog());
-        QCOMPARE(after.size(), 6);
+        QCOMPARE(after.size(), 8);
         QCOMPARE(after.filter(u"Лог начат"_s).size(), 1);
     }
 

@@ -150,6 +150,8 @@ void WindowedMode::handleInstanceCommand(const QByteArray& command)
         m_mainWindow->restoreAndRaise();
     else if (command == "exit")
         exitProgram();
+    else if (int code = 0; CommandLine::parseStatusCommand(command, code))
+        m_engine->SetStatus(code);
 }
 
 void WindowedMode::ShowBalloonHint(const QString& title, const QString& text, int timeout, int level)
