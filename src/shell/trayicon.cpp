@@ -1,5 +1,7 @@
 #include "shell/trayicon.h"
 
+#include "shell/statusmenu.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -22,6 +24,12 @@ TrayIcon::TrayIcon(QObject* parent)
     QAction* restore = m_menu->addAction(u"Восстановить"_s);
     restore->setObjectName(u"PM_Restore"_s);
     m_menu->setDefaultAction(restore);
+    m_statusMenu = new StatusMenu(m_menu);
+    QAction* statusItem = m_menu->addMenu(m_statusMenu);
+    statusItem->setText(u"Статус"_s);
+    statusItem->setObjectName(u"PM_SetStatus"_s);
+    statusItem->setIcon(StatusMenu::statusIcon(0));
+    connect(m_statusMenu, &StatusMenu::statusChosen, this, &TrayIcon::statusChosen);
     m_menu->addSeparator();
     QAction* exitAction = m_menu->addAction(u"Выход"_s);
     exitAction->setObjectName(u"PM_Exit"_s);
@@ -61,6 +69,8 @@ void TrayIcon::show()
 void TrayIcon::setStatus(int status)
 {
     m_status = qBound(0, status, 2);
+    m_statusMenu->setStatus(m_status);
+    m_statusMenu->menuAction()->setIcon(StatusMenu::statusIcon(m_status));
     updateIcon();
 }
 

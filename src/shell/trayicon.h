@@ -9,6 +9,8 @@ class QMenu;
 
 namespace vantrel {
 
+class StatusMenu;
+
 // The tray icon with its menu. It shows the presence status and flashes while messages
 // wait; balloons are shown through it.
 class TrayIcon final : public QObject {
@@ -31,8 +33,10 @@ public:
     void showBalloon(const QString& title, const QString& text, int timeoutSeconds, int level);
 
     QMenu* menu() const { return m_menu; }
+    StatusMenu* statusMenu() const { return m_statusMenu; }
 
 Q_SIGNALS:
+    void statusChosen(int code);
     void restoreRequested();
     void exitRequested();
 
@@ -41,6 +45,7 @@ private:
 
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
+    StatusMenu* m_statusMenu = nullptr;
     QIcon m_statusIcons[3];
     QIcon m_flashIcons[2];
     int m_status = 0;

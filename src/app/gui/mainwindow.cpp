@@ -3,12 +3,14 @@
 #include "contacts/ui/contacttreewidget.h"
 #include "contacts/ui/recipientfield.h"
 #include "core/edgesnap.h"
+#include "shell/statusmenu.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -38,13 +40,24 @@ MainWindow::MainWindow(QWidget* parent)
     recipientRow->addWidget(m_speedButtonMLM);
     layout->addLayout(recipientRow);
 
+    auto* bottomRow = new QHBoxLayout;
+    m_statusMenu = new StatusMenu(this);
+    m_statusButton = new QToolButton(this);
+    m_statusButton->setObjectName(u"SpeedButton_Status"_s);
+    m_statusButton->setToolTip(u"Сменить статус"_s);
+    m_statusButton->setMenu(m_statusMenu);
+    m_statusButton->setPopupMode(QToolButton::InstantPopup);
+    m_statusButton->setIcon(StatusMenu::statusIcon(0));
+    bottomRow->addWidget(m_statusButton);
     m_settingsButton = new QPushButton(u"Параметры..."_s, this);
     m_settingsButton->setObjectName(u"Button_Config"_s);
-    layout->addWidget(m_settingsButton);
+    bottomRow->addWidget(m_settingsButton, 1);
+    layout->addLayout(bottomRow);
 
     setTabOrder(m_treeViewUsers, m_comboBoxComp);
     setTabOrder(m_comboBoxComp, m_speedButtonMLM);
-    setTabOrder(m_speedButtonMLM, m_settingsButton);
+    setTabOrder(m_speedButtonMLM, m_statusButton);
+    setTabOrder(m_statusButton, m_settingsButton);
 
     connect(m_speedButtonMLM, &QPushButton::clicked, this, &MainWindow::requestMessageWindow);
     connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::settingsRequested);
@@ -124,6 +137,12 @@ void MainWindow::moveEvent(QMoveEvent* event)
         move(snapped.topLeft());
         m_snapping = false;
     }
+}
+
+void MainWindow::showStatus(int code)
+{
+    m_statusMenu->setStatus(code);
+    m_statusButton->setIcon(StatusMenu::statusIcon(code));
 }
 
 } // namespace vantrel

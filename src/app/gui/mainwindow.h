@@ -8,6 +8,7 @@
 
 class QComboBox;
 class QPushButton;
+class QToolButton;
 
 namespace vantrel {
 
@@ -15,6 +16,7 @@ namespace vantrel {
 // (the program lives on in the tray); moving it snaps it to the edges of the work area.
 class ContactTreeWidget;
 class RecipientField;
+class StatusMenu;
 
 class MainWindow final : public QWidget {
     Q_OBJECT
@@ -38,6 +40,10 @@ public:
     // Lets go of the contact list (before it goes away at shut-down).
     void detachContacts();
     ContactTreeController* contactController() const { return m_controller.get(); }
+    // The own-status menu behind the status button ("Сменить статус").
+    StatusMenu* statusMenu() const { return m_statusMenu; }
+    // Shows the own status on the status button and ticks it in its menu.
+    void showStatus(int code);
 
 Q_SIGNALS:
     void writeMessageRequested(const QString& recipient);
@@ -56,6 +62,8 @@ private:
     RecipientField* m_comboBoxComp = nullptr;
     QPushButton* m_speedButtonMLM = nullptr;
     QPushButton* m_settingsButton = nullptr;
+    QToolButton* m_statusButton = nullptr;
+    StatusMenu* m_statusMenu = nullptr;
     std::unique_ptr<ContactTreeController> m_controller;
     bool m_hideOnClose = true;
     bool m_snapping = false;

@@ -10,7 +10,9 @@
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
 #include "platform/platformservices.h"
+#include "presence/statusbroadcaster.h"
 #include "settings/settings.h"
+#include "shell/statusmenu.h"
 #include "shell/trayicon.h"
 
 #include <QApplication>
@@ -67,6 +69,15 @@ void WindowedMode::start()
     connect(m_mainWindow.get(), &MainWindow::conversationRequested, this,
             [this](const QString& contact) { showPopupForm(contact, false); });
     connect(m_tray, &TrayIcon::exitRequested, this, &WindowedMode::exitProgram);
+    // Own status: both status menus set it; the engine's change updates the tray, the
+    // status button and the ticks of both menus.
+    connect(m_tray, &TrayIcon::statusChosen, this, [this](int code) { m_engine->SetStatus(code); });
+    connect(m_mainWindow->statusMenu(), &StatusMenu::statusChosen, this,
+            [this](int code) { m_engine->SetStatus(code); });
+    connect(&m_engine->status(), &StatusBroadcaster::statusChanged, this, [this](int code) {
+        m_tray->setStatus(code);
+        m_mainWindow->showStatus(code);
+    });
     if (m_trayAvailable)
         m_tray->show();
     // Without a tray host the main window is the only way back in: it is always shown and
