@@ -53,6 +53,9 @@ public:
     // These exist once start() has run.
     MessagingEngine& messaging() { return *m_messaging; }
     ContactList& contacts() { return *m_contactList; }
+    // The probes behind every availability check.
+    NetTools& netTools() { return *m_netTools; }
+    const Reachability& reachability() const { return *m_reachability; }
     // The whole-tree check, run at start and by the ping timer.
     PingWorker& pingWorker() { return *m_pingWorker; }
     // The own status and its broadcast; the status reports of peers.

@@ -10,6 +10,11 @@
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
 #include "platform/platformservices.h"
+#include "presence/hostinforeport.h"
+#include "presence/nettools.h"
+#include "presence/pingseries.h"
+#include "presence/probeline.h"
+#include "presence/reachability.h"
 #include "presence/statusbroadcaster.h"
 #include "settings/settings.h"
 #include "shell/statusmenu.h"
@@ -126,13 +131,89 @@ void WindowedMode::attachContacts()
 
 bool WindowedMode::isAvailable(Command command) const
 {
-    return command == Command::SendBeep;
+    switch (command) {
+    case Command::SendBeep:
+    case Command::Check:
+    case Command::Ping:
+    case Command::Info:
+        return true;
+    default:
+        return false;
+    }
 }
 
-void WindowedMode::run(Command command, int index, const QString&)
+void WindowedMode::run(Command command, int index, const QString& text)
 {
-    if (command == Command::SendBeep)
-        m_engine->messaging().sender().sendBeep(m_engine->contacts().GetIPFromList(index));
+    ContactList& contacts = m_engine->contacts();
+    switch (command) {
+    case Command::SendBeep:
+        m_engine->messaging().sender().sendBeep(contacts.GetIPFromList(index));
+        return;
+    case Command::Check:
+        checkContact(index, text);
+        return;
+    case Command::Ping:
+    case Command::Info:
+        runProbeCommand(command, text);
+        return;
+    default:
+        return;
+    }
+}
+
+void WindowedMode::checkContact(int index, const QString& text)
+{
+    showPopupForm(text, false);
+    ConversationWindow& window = conversation(text);
+    window.setCursor(Qt::BusyCursor);
+    const QPointer<ConversationWindow> guard(&window);
+    const QString address = m_engine->contacts().GetIPFromList(index);
+    m_engine->reachability().check(address, &window, [this, guard, index, text](bool reachable) {
+        ContactList& contacts = m_engine->contacts();
+        // The list may have been rebuilt meanwhile: mark the node only if it is still this contact.
+        if (contacts.snapshot()->displayText(index) == text) {
+            if (reachable && contacts.imageIndex(index) == 3)
+                contacts.setImageIndex(index, 0);
+            else if (!reachable)
+                contacts.setImageIndex(index, 3);
+        }
+        if (!guard)
+            return;
+        const ProbeLine line = Reachability::resultLine(text, reachable);
+        guard->addLine(line.text, rgbOf(line.color), false);
+        guard->unsetCursor();
+    });
+}
+
+void WindowedMode::runProbeCommand(Command command, const QString& text)
+{
+    showPopupForm(text, false);
+    ConversationWindow& window = conversation(text);
+    const QPointer<ConversationWindow> guard(&window);
+    const QString computer = m_engine->contacts().MyGetComp(text);
+    window.setCursor(Qt::BusyCursor);
+    const auto addLine = [guard](const ProbeLine& line) {
+        if (guard)
+            guard->addLine(line.text, rgbOf(line.color), false);
+    };
+    const auto done = [guard] {
+        if (guard)
+            guard->unsetCursor();
+    };
+    // Each run belongs to its window and goes with it.
+    if (command == Command::Ping) {
+        auto* series = new PingSeries(m_engine->netTools(), {}, &window);
+        series->start(computer, addLine, [series, done] {
+            done();
+            series->deleteLater();
+        });
+    } else {
+        auto* report = new HostInfoReport(m_engine->netTools(), &window);
+        report->start(text, computer, addLine, [report, done] {
+            done();
+            report->deleteLater();
+        });
+    }
 }
 
 void WindowedMode::exitProgram()

@@ -64,6 +64,10 @@ public:
 
 private:
     void saveMainWindow();
+    // "Проверить" on a tree contact: its conversation shows the result, the node its mark.
+    void checkContact(int index, const QString& text);
+    // "Ping" and "Информация": their lines go to the contact's conversation one by one.
+    void runProbeCommand(Command command, const QString& text);
     void attachContacts();
     void sendReply(const QString& contact, const QString& text);
     // The tray's restore: waiting conversations first, newest first, then the main window.
