@@ -14,7 +14,7 @@ build=${2:-$root/build-bench}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_BENCH=ON \
     -DVANTREL_BUILD_TESTS=OFF -DVANTREL_WITH_GUI=OFF -DVANTREL_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target bench_message_burst bench_contactlist -j2
+cmake --build "$build" --target bench_message_burst bench_contactlist bench_wholetreecheck -j2
 
 # Every peer and every served connection holds a descriptor.
 ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
@@ -24,3 +24,6 @@ echo "== message burst: $peers peers deliver one message each, at once"
 
 echo "== contact list: load and rebuild 10 000 entries"
 "$build/bench/bench_contactlist"
+
+echo "== whole-tree check: 200 contacts on loopback, 50 of them unreachable"
+"$build/bench/bench_wholetreecheck"
