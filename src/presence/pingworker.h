@@ -1,23 +1,18 @@
 #pragma once
 
-#include "contacts/contactlistsnapshot.h"
+#include "presence/contactpass.h"
 
-#include <QObject>
 #include <QString>
-
-#include <memory>
 
 namespace vantrel {
 
-class ContactList;
-class EventLog;
 class Reachability;
 
 // The whole-tree check (`JvThread_Ping`): every contact of the list is tested in index order,
 // one after another, groups skipped. An unreachable contact is marked 3; a reachable one marked
 // 3 goes back to 0, while a status mark 1 or 2 stays as it is. The probes never block the
 // thread this object lives in (the main thread), and the marks are changed there.
-class PingWorker final : public QObject {
+class PingWorker final : public ContactPass {
     Q_OBJECT
 public:
     static constexpr const char* kName = "JvThread_Ping";
@@ -30,25 +25,16 @@ public:
     // Starts a pass; ignored (false) while one runs. An empty list writes the warning
     // "JvThread_Ping: Пустой список пользователей" and checks nothing.
     bool start();
-    bool isRunning() const { return m_running; }
 
 Q_SIGNALS:
-    void started();
     // The contact about to be checked, by its display text (the ping button's hint).
     void checking(const QString& name);
-    void finished();
 
 private:
     void checkNext();
     void apply(int index, bool reachable);
-    void finish();
 
-    ContactList& m_contacts;
     Reachability& m_reachability;
-    EventLog& m_eventLog;
-    std::shared_ptr<const ContactListSnapshot> m_snapshot;
-    int m_next = 0;
-    bool m_running = false;
 };
 
 } // namespace vantrel
