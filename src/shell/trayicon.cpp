@@ -33,6 +33,7 @@ TrayIcon::TrayIcon(QObject* parent)
     m_menu->addSeparator();
     QAction* exitAction = m_menu->addAction(u"Выход"_s);
     exitAction->setObjectName(u"PM_Exit"_s);
+    m_exitAction = exitAction;
     connect(restore, &QAction::triggered, this, &TrayIcon::restoreRequested);
     connect(exitAction, &QAction::triggered, this, &TrayIcon::exitRequested);
 
@@ -84,6 +85,11 @@ void TrayIcon::setFlashing(bool flashing)
     else
         m_flashTimer.stop();
     updateIcon();
+}
+
+void TrayIcon::setExitEnabled(bool enabled)
+{
+    m_exitAction->setEnabled(enabled);
 }
 
 void TrayIcon::setToolTip(const QString& text)

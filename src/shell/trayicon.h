@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTimer>
 
+class QAction;
 class QSystemTrayIcon;
 class QMenu;
 
@@ -29,6 +30,8 @@ public:
     void setFlashing(bool flashing);
     bool isFlashing() const { return m_flashTimer.isActive(); }
     void setToolTip(const QString& text);
+    // "Выход" is disabled while a presence worker runs.
+    void setExitEnabled(bool enabled);
     // Level 0 none, 1 information, 2 warning, 3 error; timeout in seconds.
     void showBalloon(const QString& title, const QString& text, int timeoutSeconds, int level);
 
@@ -46,6 +49,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
     StatusMenu* m_statusMenu = nullptr;
+    QAction* m_exitAction = nullptr;
     QIcon m_statusIcons[3];
     QIcon m_flashIcons[2];
     int m_status = 0;

@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -49,6 +51,11 @@ MainWindow::MainWindow(QWidget* parent)
     m_statusButton->setPopupMode(QToolButton::InstantPopup);
     m_statusButton->setIcon(StatusMenu::statusIcon(0));
     bottomRow->addWidget(m_statusButton);
+    m_pingButton = new QToolButton(this);
+    m_pingButton->setObjectName(u"SpeedButton_Ping"_s);
+    m_pingButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    m_pingButton->setToolTip(idleCheckHint());
+    bottomRow->addWidget(m_pingButton);
     m_settingsButton = new QPushButton(u"Параметры..."_s, this);
     m_settingsButton->setObjectName(u"Button_Config"_s);
     bottomRow->addWidget(m_settingsButton, 1);
@@ -57,10 +64,18 @@ MainWindow::MainWindow(QWidget* parent)
     setTabOrder(m_treeViewUsers, m_comboBoxComp);
     setTabOrder(m_comboBoxComp, m_speedButtonMLM);
     setTabOrder(m_speedButtonMLM, m_statusButton);
-    setTabOrder(m_statusButton, m_settingsButton);
+    setTabOrder(m_statusButton, m_pingButton);
+    setTabOrder(m_pingButton, m_settingsButton);
 
     connect(m_speedButtonMLM, &QPushButton::clicked, this, &MainWindow::requestMessageWindow);
     connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::settingsRequested);
+    connect(m_pingButton, &QToolButton::clicked, this, &MainWindow::wholeTreeCheckRequested);
+    // Shift+F5 checks the whole tree while a node of it is selected.
+    auto* checkAll = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5), this);
+    connect(checkAll, &QShortcut::activated, this, [this] {
+        if (m_treeViewUsers->currentItem() && m_pingButton->isEnabled())
+            Q_EMIT wholeTreeCheckRequested();
+    });
 
     resize(320, 460);
     move(x(), 168);
@@ -143,6 +158,24 @@ void MainWindow::showStatus(int code)
 {
     m_statusMenu->setStatus(code);
     m_statusButton->setIcon(StatusMenu::statusIcon(code));
+}
+
+QString MainWindow::idleCheckHint()
+{
+    return u"Обновить доступность пользователей   (Shift+F5)"_s;
+}
+
+void MainWindow::setPresenceBusy(bool busy)
+{
+    m_settingsButton->setEnabled(!busy);
+    m_pingButton->setEnabled(!busy);
+    if (!busy)
+        m_pingButton->setToolTip(idleCheckHint());
+}
+
+void MainWindow::setCheckHint(const QString& hint)
+{
+    m_pingButton->setToolTip(hint);
 }
 
 } // namespace vantrel

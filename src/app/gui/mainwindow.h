@@ -44,12 +44,19 @@ public:
     StatusMenu* statusMenu() const { return m_statusMenu; }
     // Shows the own status on the status button and ticks it in its menu.
     void showStatus(int code);
+    // While a presence worker runs the settings and check buttons are disabled.
+    void setPresenceBusy(bool busy);
+    // The check button's hint: the contact being checked, or what the button does.
+    void setCheckHint(const QString& hint);
+    static QString idleCheckHint();
 
 Q_SIGNALS:
     void writeMessageRequested(const QString& recipient);
     // A double click or "Сообщение" on a node: its conversation window.
     void conversationRequested(const QString& contact);
     void settingsRequested();
+    // The check button or Shift+F5 asks for a check of the whole tree.
+    void wholeTreeCheckRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +70,7 @@ private:
     QPushButton* m_speedButtonMLM = nullptr;
     QPushButton* m_settingsButton = nullptr;
     QToolButton* m_statusButton = nullptr;
+    QToolButton* m_pingButton = nullptr;
     StatusMenu* m_statusMenu = nullptr;
     std::unique_ptr<ContactTreeController> m_controller;
     bool m_hideOnClose = true;

@@ -13,6 +13,7 @@
 #include "presence/hostinforeport.h"
 #include "presence/nettools.h"
 #include "presence/pingseries.h"
+#include "presence/pingworker.h"
 #include "presence/probeline.h"
 #include "presence/reachability.h"
 #include "presence/statusbroadcaster.h"
@@ -79,6 +80,18 @@ void WindowedMode::start()
     connect(m_tray, &TrayIcon::statusChosen, this, [this](int code) { m_engine->SetStatus(code); });
     connect(m_mainWindow->statusMenu(), &StatusMenu::statusChosen, this,
             [this](int code) { m_engine->SetStatus(code); });
+    // Presence workers: while one runs the settings and check buttons and "Выход" are
+    // disabled; the check button's hint names the contact being checked.
+    connect(m_mainWindow.get(), &MainWindow::wholeTreeCheckRequested, this,
+            [this] { m_engine->pingWorker().start(); });
+    connect(&m_engine->pingWorker(), &PingWorker::checking, m_mainWindow.get(),
+            [this](const QString& name) { m_mainWindow->setCheckHint(u"Проверка "_s + name); });
+    connect(m_engine.get(), &Engine::presenceBusyChanged, this, [this](bool busy) {
+        m_mainWindow->setPresenceBusy(busy);
+        m_tray->setExitEnabled(!busy);
+    });
+    m_mainWindow->setPresenceBusy(m_engine->isPresenceBusy());
+    m_tray->setExitEnabled(!m_engine->isPresenceBusy());
     connect(&m_engine->status(), &StatusBroadcaster::statusChanged, this, [this](int code) {
         m_tray->setStatus(code);
         m_mainWindow->showStatus(code);
