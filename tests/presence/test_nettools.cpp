@@ -49,8 +49,10 @@ public:
     bool listen() { return server.listen(QHostAddress(u"127.0.0.1"_s), 0); }
     quint16 port() const { return server.serverPort(); }
 
-    QTcpServer server;
+    // Declared first so that it outlives the server: sockets still open when the server goes
+    // report their close into it.
     QList<Accepted> connections;
+    QTcpServer server;
 };
 
 ProbeConfig configForPort(quint16 port)
