@@ -1,21 +1,17 @@
 #include "app/gui/windowedmode.h"
 
 #include "app/engine.h"
+#include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
-#include "core/datetimetext.h"
 #include "display/conversationwindow.h"
+#include "display/conversationwindows.h"
 #include "messaging/historylog.h"
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
 #include "platform/platformservices.h"
-#include "presence/hostinforeport.h"
-#include "presence/nettools.h"
-#include "presence/pingseries.h"
 #include "presence/pingworker.h"
-#include "presence/probeline.h"
-#include "presence/reachability.h"
 #include "presence/statusbroadcaster.h"
 #include "settings/settings.h"
 #include "shell/statusmenu.h"
@@ -65,6 +61,13 @@ void WindowedMode::start()
     m_trayAvailable = TrayIcon::isAvailable();
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &WindowedMode::restore);
+    m_conversations = std::make_unique<ConversationServices>(*m_engine, *m_mainWindow, *this);
+    // The tray blinks while conversations wait; its hint names the one that opens next.
+    connect(&m_conversations->windows(), &ConversationWindows::pendingChanged, this,
+            [this](bool waiting, const QString& next) {
+                m_tray->setFlashing(waiting);
+                m_tray->setToolTip(waiting ? u"Сообщение от "_s + next : u"Vantrel"_s);
+            });
     connect(m_mainWindow.get(), &MainWindow::writeMessageRequested, this, [this](const QString& recipient) {
         if (recipient.isEmpty()) {
             ShowBalloonHint(u"Vantrel"_s, u"Укажите сетевое имя!"_s, 10, Warning);
@@ -163,69 +166,16 @@ void WindowedMode::run(Command command, int index, const QString& text)
         m_engine->messaging().sender().sendBeep(contacts.GetIPFromList(index));
         return;
     case Command::Check:
-        checkContact(index, text);
+        m_conversations->runForContact(ConversationHost::Command::Check, text);
         return;
     case Command::Ping:
+        m_conversations->runForContact(ConversationHost::Command::Ping, text);
+        return;
     case Command::Info:
-        runProbeCommand(command, text);
+        m_conversations->runForContact(ConversationHost::Command::Info, text);
         return;
     default:
         return;
-    }
-}
-
-void WindowedMode::checkContact(int index, const QString& text)
-{
-    showPopupForm(text, false);
-    ConversationWindow& window = conversation(text);
-    window.setCursor(Qt::BusyCursor);
-    const QPointer<ConversationWindow> guard(&window);
-    const QString address = m_engine->contacts().GetIPFromList(index);
-    m_engine->reachability().check(address, &window, [this, guard, index, text](bool reachable) {
-        ContactList& contacts = m_engine->contacts();
-        // The list may have been rebuilt meanwhile: mark the node only if it is still this contact.
-        if (contacts.snapshot()->displayText(index) == text) {
-            if (reachable && contacts.imageIndex(index) == 3)
-                contacts.setImageIndex(index, 0);
-            else if (!reachable)
-                contacts.setImageIndex(index, 3);
-        }
-        if (!guard)
-            return;
-        const ProbeLine line = Reachability::resultLine(text, reachable);
-        guard->addLine(line.text, rgbOf(line.color), false);
-        guard->unsetCursor();
-    });
-}
-
-void WindowedMode::runProbeCommand(Command command, const QString& text)
-{
-    showPopupForm(text, false);
-    ConversationWindow& window = conversation(text);
-    const QPointer<ConversationWindow> guard(&window);
-    const QString computer = m_engine->contacts().MyGetComp(text);
-    window.setCursor(Qt::BusyCursor);
-    const auto addLine = [guard](const ProbeLine& line) {
-        if (guard)
-            guard->addLine(line.text, rgbOf(line.color), false);
-    };
-    const auto done = [guard] {
-        if (guard)
-            guard->unsetCursor();
-    };
-    // Each run belongs to its window and goes with it.
-    if (command == Command::Ping) {
-        auto* series = new PingSeries(m_engine->netTools(), {}, &window);
-        series->start(computer, addLine, [series, done] {
-            done();
-            series->deleteLater();
-        });
-    } else {
-        auto* report = new HostInfoReport(m_engine->netTools(), &window);
-        report->start(text, computer, addLine, [report, done] {
-            done();
-            report->deleteLater();
-        });
     }
 }
 
@@ -242,6 +192,8 @@ void WindowedMode::shutDown()
     if (!m_engine->isRunning())
         return;
     saveMainWindow();
+    // The windows save their places and go before the engine they use.
+    m_conversations.reset();
     // The tree and the sender let go of the choice before the list behind it goes.
     m_engine->messaging().sender().setRecipientSource(nullptr);
     m_mainWindow->detachContacts();
@@ -278,65 +230,33 @@ void WindowedMode::showErrorBox(const QString& title, const QString& text)
 
 ConversationWindow& WindowedMode::conversation(const QString& contact)
 {
-    const QString key = contact.toLower();
-    if (ConversationWindow* existing = m_conversations.value(key))
-        return *existing;
-    auto* window = new ConversationWindow(contact, m_mainWindow.get());
-    window->setWindowIcon(m_mainWindow->windowIcon());
-    connect(window, &ConversationWindow::sendRequested, this, &WindowedMode::sendReply);
-    m_conversations.insert(key, window);
-    return *window;
+    return m_conversations->windows().window(contact);
+}
+
+QStringList WindowedMode::pendingConversations() const
+{
+    return m_conversations ? m_conversations->windows().pendingTargets() : QStringList();
 }
 
 void WindowedMode::showPopupForm(const QString& contact, bool flash)
 {
-    if (contact.trimmed().isEmpty())
-        return;
-    ConversationWindow& window = conversation(contact);
-    if (!flash) {
-        m_pending.removeAll(window.contact());
-        if (m_pending.isEmpty() && m_tray)
-            m_tray->setFlashing(false);
-        window.show();
-        window.raise();
-        window.activateWindow();
-        return;
-    }
-    if (window.isVisible()) {
-        QApplication::alert(&window);
-        return;
-    }
-    if (!m_pending.contains(window.contact()))
-        m_pending.append(window.contact());
-    if (m_tray) {
-        m_tray->setFlashing(true);
-        m_tray->setToolTip(u"Сообщение от "_s + m_pending.constLast());
-    }
+    m_conversations->windows().ShowPopupForm(contact, flash);
 }
 
 void WindowedMode::restore()
 {
-    if (m_pending.isEmpty()) {
+    if (!m_conversations || !m_conversations->windows().openNextPending())
         m_mainWindow->restoreAndRaise();
-        return;
-    }
-    const QString next = m_pending.takeLast();
-    showPopupForm(next, false);
-    if (m_tray)
-        m_tray->setToolTip(m_pending.isEmpty() ? u"Vantrel"_s : u"Сообщение от "_s + m_pending.constLast());
 }
 
 void WindowedMode::addPopupLine(const QString& contact, const QString& text, quint32 rgb, bool bold)
 {
-    conversation(contact).addLine(text, rgb, bold);
+    conversation(contact).MyAddColorLine(text, rgb, bold);
 }
 
 void WindowedMode::showPopupError(const QString& contact, const QString& text)
 {
-    ConversationWindow& window = conversation(contact);
-    window.addLine(text, 0xFF0000, false);
-    if (!window.isVisible())
-        showPopupForm(contact, false);
+    m_conversations->windows().ShowPopupMessage(contact, text, ConversationWindow::Red);
 }
 
 bool WindowedMode::askYesNo(const QString& title, const QString& question)
@@ -353,18 +273,6 @@ void WindowedMode::setCaption(const QString& text)
 void WindowedMode::hideMainWindow()
 {
     m_mainWindow->hide();
-}
-
-void WindowedMode::sendReply(const QString& contact, const QString& text)
-{
-    // Own replies: the header and the text in blue.
-    constexpr quint32 kBlue = 0x0000FF;
-    ConversationWindow& window = conversation(contact);
-    window.addLine(m_engine->names().userName + u" ["_s +
-                       DateTimeText(QDateTime::currentDateTime()).section(u' ', 1) + u"]:"_s,
-                   kBlue, true);
-    window.addLine(text, kBlue, false);
-    m_engine->messaging().sender().sendMessage(contact, text);
 }
 
 } // namespace vantrel

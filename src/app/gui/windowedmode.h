@@ -14,6 +14,7 @@
 
 namespace vantrel {
 
+class ConversationServices;
 class ConversationWindow;
 class Engine;
 class MainWindow;
@@ -53,6 +54,8 @@ public:
 
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
+    // The conversation windows and what they use; exists while the engine runs.
+    ConversationServices* conversations() const { return m_conversations.get(); }
     // The recipient choice of the main window; exists while the engine runs.
     RecipientChoice* recipientChoice() const { return m_choice.get(); }
 
@@ -60,16 +63,12 @@ public:
     bool isAvailable(Command command) const override;
     void run(Command command, int index, const QString& text) override;
     bool isPresenceBusy() const override { return false; }
-    const QStringList& pendingConversations() const { return m_pending; }
+    // The targets of the conversations that wait for the tray's restore, oldest first.
+    QStringList pendingConversations() const;
 
 private:
     void saveMainWindow();
-    // "Проверить" on a tree contact: its conversation shows the result, the node its mark.
-    void checkContact(int index, const QString& text);
-    // "Ping" and "Информация": their lines go to the contact's conversation one by one.
-    void runProbeCommand(Command command, const QString& text);
     void attachContacts();
-    void sendReply(const QString& contact, const QString& text);
     // The tray's restore: waiting conversations first, newest first, then the main window.
     void restore();
 
@@ -78,8 +77,7 @@ private:
     std::unique_ptr<RecipientChoice> m_choice;
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
-    QHash<QString, ConversationWindow*> m_conversations; // key: contact in lower case
-    QStringList m_pending;                               // waiting conversations, oldest first
+    std::unique_ptr<ConversationServices> m_conversations;
 };
 
 } // namespace vantrel

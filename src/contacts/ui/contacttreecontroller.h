@@ -55,6 +55,7 @@ public:
     // "Добавить", "Удалить": the recipient text added to or deleted from the list.
     bool PM_ADD_CompClick();
     bool PM_DEL_CompClick();
+    RecipientChoice& choice() const { return m_services.choice; }
 
 Q_SIGNALS:
     void conversationRequested(const QString& contact);
