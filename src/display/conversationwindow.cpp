@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -285,12 +286,38 @@ void ConversationWindow::MyAddColorLine(const QString& text, quint32 rgb, bool b
     // Line breaks inside the text stay lines of one paragraph.
     normalized.replace(u'\n', QChar::LineSeparator);
     cursor.insertText(normalized, format);
+    markLinks(document, start, normalized);
     if (SmileyImages* smileys = m_host.smileys())
         smileys->drawSmileys(document, start, cursor.position());
     QTextCursor end(document);
     end.movePosition(QTextCursor::End);
     m_view->setTextCursor(end);
     m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
+}
+
+void ConversationWindow::markLinks(QTextDocument* document, int start, const QString& text)
+{
+    // Addresses in the text become links, as a rich edit with URL detection shows them.
+    static const QRegularExpression link(uR"((?:(?:https?|ftp|file|mailto):|www\.)[^\s<>"]+)"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    for (auto it = link.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        QString href = match.captured();
+        // Closing punctuation usually ends the sentence, not the address.
+        while (!href.isEmpty() && QStringView(u".,;:!?)]}'").contains(href.back()))
+            href.chop(1);
+        if (href.isEmpty())
+            continue;
+        QTextCursor range(document);
+        range.setPosition(start + static_cast<int>(match.capturedStart()));
+        range.setPosition(start + static_cast<int>(match.capturedStart() + href.size()),
+                          QTextCursor::KeepAnchor);
+        QTextCharFormat anchor;
+        anchor.setAnchor(true);
+        anchor.setAnchorHref(href.startsWith(u"www."_s, Qt::CaseInsensitive) ? u"http://"_s + href : href);
+        anchor.setFontUnderline(true);
+        range.mergeCharFormat(anchor);
+    }
 }
 
 QString ConversationWindow::viewText() const

@@ -11,6 +11,7 @@
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
+class QTextDocument;
 class QTextBrowser;
 class QToolBar;
 class QToolButton;
@@ -109,6 +110,7 @@ private:
     void buildMenus();
     void restoreState();
     void applyFont(const QFont& font);
+    static void markLinks(QTextDocument* document, int start, const QString& text);
     bool handleWindowKey(QKeyEvent* event);
     bool handleViewKey(QKeyEvent* event);
     bool handleDrop(QObject* watched, QEvent* event);

@@ -204,6 +204,17 @@ private Q_SLOTS:
         QVERIFY(last.text().startsWith(u")"_s));
         QCOMPARE(last.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
         QCOMPARE(window->view()->document()->blockCount(), 3);
+
+        // Addresses become links without their closing punctuation.
+        window->MyAddColorLine(u"см. www.example.com/a, file:///tmp/b.txt."_s, ConversationWindow::Navy,
+                               false);
+        QStringList links;
+        for (auto it = window->view()->document()->lastBlock().begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isAnchor())
+                links.append(it.fragment().charFormat().anchorHref() + u'=' + it.fragment().text());
+        }
+        QCOMPARE(links, (QStringList{u"http://www.example.com/a=www.example.com/a"_s,
+                                     u"file:///tmp/b.txt=file:///tmp/b.txt"_s}));
     }
 
     void hiddenWindowLosesItsViewVisibleKeepsIt()

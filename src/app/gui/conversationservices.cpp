@@ -58,7 +58,13 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
             window->insertSmiley(text, QGuiApplication::keyboardModifiers());
     });
 
-    m_windows = std::make_unique<ConversationWindows>(*this, &m_mainWindow);
+    // Top-level windows of their own, each with its own task-bar entry.
+    m_windows = std::make_unique<ConversationWindows>(*this, nullptr);
+    // A target that is no contact shows the program's icon.
+    connect(m_windows.get(), &ConversationWindows::windowCreated, this, [this](ConversationWindow* window) {
+        if (contactIndex(window->target()) < 0)
+            window->setWindowIcon(m_mainWindow.windowIcon());
+    });
     ContactList& contacts = m_engine.contacts();
     connect(&contacts, &ContactList::imageIndexChanged, this, &ConversationServices::showStatusImage);
     // A rebuilt list starts every contact at image 0.
