@@ -167,10 +167,12 @@ void Engine::startPresence()
     probes.outgoing = m_messaging->commands().config();
     m_netTools = std::make_unique<NetTools>(*m_platform->icmpPinger, probes);
     m_reachability = std::make_unique<Reachability>(*m_netTools);
-    m_pingWorker = std::make_unique<PingWorker>(*m_contactList, *m_reachability, m_eventLog);
+    const auto settingsShowing = [this] { return m_settingsDialogShowing; };
+    m_pingWorker = std::make_unique<PingWorker>(*m_contactList, *m_reachability, m_eventLog, settingsShowing);
     MessageSender& sender = m_messaging->sender();
-    m_status = std::make_unique<StatusBroadcaster>(*m_contactList, m_messaging->commands(), m_eventLog,
-                                                   [&sender] { return sender.senderName(); });
+    m_status = std::make_unique<StatusBroadcaster>(
+        *m_contactList, m_messaging->commands(), m_eventLog, [&sender] { return sender.senderName(); },
+        settingsShowing);
 
     connect(&m_pingTimer, &QTimer::timeout, m_pingWorker.get(), [this] { m_pingWorker->start(); });
     connect(m_settings.get(), &Settings::changed, this, [this](const QString&, const QString& key) {
@@ -179,7 +181,7 @@ void Engine::startPresence()
     });
     applyPingTimerSettings();
 
-    m_ipWorker = std::make_unique<IpWorker>(*m_contactList, *m_netTools, m_eventLog);
+    m_ipWorker = std::make_unique<IpWorker>(*m_contactList, *m_netTools, m_eventLog, settingsShowing);
     m_ipTimer.setInterval(kIpRefreshIntervalMs);
     connect(&m_ipTimer, &QTimer::timeout, m_ipWorker.get(), [this] { m_ipWorker->start(); });
     const auto followList = [this](bool sharedInUse) {

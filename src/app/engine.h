@@ -71,6 +71,10 @@ public:
     bool isPresenceBusy() const;
     // Sets the own status (0, 1 or 2) as the status menu does, broadcast included.
     void SetStatus(int code);
+    // While the settings dialog is showing, the list may be edited: a start of a presence
+    // worker then does nothing (a pass already running goes on with its own copy of the list).
+    void setSettingsDialogShowing(bool showing) { m_settingsDialogShowing = showing; }
+    bool isSettingsDialogShowing() const { return m_settingsDialogShowing; }
     bool settingsExistedAtStart() const;
     bool isRunning() const { return m_started && !m_stopped; }
 
@@ -112,6 +116,7 @@ private:
     QTimer m_pingTimer;
     QTimer m_ipTimer;
     bool m_presenceBusy = false;
+    bool m_settingsDialogShowing = false;
     bool m_started = false;
     bool m_stopped = false;
 };

@@ -10,12 +10,13 @@ using namespace Qt::StringLiterals;
 namespace vantrel {
 
 ContactPass::ContactPass(ContactList& contacts, EventLog& eventLog, const char* workerName,
-                         StopOnRebuild stop, QObject* parent)
+                         StopOnRebuild stop, SettingsShowing settingsShowing, QObject* parent)
     : QObject(parent)
     , m_contacts(contacts)
     , m_eventLog(eventLog)
     , m_workerName(workerName)
     , m_stopOnRebuild(stop)
+    , m_settingsShowing(std::move(settingsShowing))
 {}
 
 ContactPass::~ContactPass() = default;
@@ -24,6 +25,8 @@ ContactPass::Begin ContactPass::beginPass()
 {
     if (m_running)
         return Begin::Busy;
+    if (m_settingsShowing && m_settingsShowing())
+        return Begin::Held;
     m_running = true;
     Q_EMIT started();
     m_snapshot = m_contacts.snapshot();

@@ -14,11 +14,15 @@ class EventLog;
 
 // The skeleton the presence workers share: one pass over the contact list as it stood when
 // the pass began, one contact after another, on the thread of this object. A start while a
-// pass runs is ignored; an empty list writes the worker's "Пустой список пользователей"
-// warning and the pass finishes from the event loop.
+// pass runs is ignored, and so is a start while the settings dialog is showing (the list is
+// edited there); an empty list writes the worker's "Пустой список пользователей" warning and
+// the pass finishes from the event loop.
 class ContactPass : public QObject {
     Q_OBJECT
 public:
+    // Whether the settings dialog is showing; empty: never.
+    using SettingsShowing = std::function<bool()>;
+
     ~ContactPass() override;
     Q_DISABLE_COPY_MOVE(ContactPass)
 
@@ -31,10 +35,11 @@ Q_SIGNALS:
 protected:
     enum class StopOnRebuild { No, Yes };
     ContactPass(ContactList& contacts, EventLog& eventLog, const char* workerName, StopOnRebuild stop,
-                QObject* parent);
+                SettingsShowing settingsShowing, QObject* parent);
 
     enum class Begin {
         Busy,  // a pass runs: nothing started
+        Held,  // the settings dialog is showing: nothing started
         Empty, // the list is empty: warned, finishing
         Ready  // the pass has begun: go through the contacts with nextIndex()
     };
@@ -55,6 +60,7 @@ private:
     EventLog& m_eventLog;
     const char* m_workerName;
     StopOnRebuild m_stopOnRebuild;
+    SettingsShowing m_settingsShowing;
     std::shared_ptr<const ContactListSnapshot> m_snapshot;
     int m_next = 0;
     bool m_running = false;

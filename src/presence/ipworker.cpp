@@ -7,8 +7,9 @@ using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
-IpWorker::IpWorker(ContactList& contacts, NetworkProbes& probes, EventLog& eventLog, QObject* parent)
-    : ContactPass(contacts, eventLog, kName, StopOnRebuild::Yes, parent)
+IpWorker::IpWorker(ContactList& contacts, NetworkProbes& probes, EventLog& eventLog,
+                   SettingsShowing settingsShowing, QObject* parent)
+    : ContactPass(contacts, eventLog, kName, StopOnRebuild::Yes, std::move(settingsShowing), parent)
     , m_probes(probes)
 {}
 
@@ -19,7 +20,7 @@ bool IpWorker::start()
     const Begin begin = beginPass();
     if (begin == Begin::Ready)
         resolveNext();
-    return begin != Begin::Busy;
+    return begin == Begin::Ready || begin == Begin::Empty;
 }
 
 void IpWorker::resolveNext()

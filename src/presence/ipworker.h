@@ -15,12 +15,13 @@ class IpWorker final : public ContactPass {
 public:
     static constexpr const char* kName = "JvThread_IP";
 
-    IpWorker(ContactList& contacts, NetworkProbes& probes, EventLog& eventLog, QObject* parent = nullptr);
+    IpWorker(ContactList& contacts, NetworkProbes& probes, EventLog& eventLog,
+             SettingsShowing settingsShowing = {}, QObject* parent = nullptr);
     ~IpWorker() override;
     Q_DISABLE_COPY_MOVE(IpWorker)
 
-    // Starts a pass; ignored (false) while one runs. An empty list writes the warning
-    // "JvThread_IP: Пустой список пользователей" and resolves nothing.
+    // Starts a pass; ignored (false) while one runs or the settings dialog shows. An empty
+    // list writes the warning "JvThread_IP: Пустой список пользователей" and resolves nothing.
     bool start();
 
 private:

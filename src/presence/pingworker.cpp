@@ -5,8 +5,9 @@
 
 namespace vantrel {
 
-PingWorker::PingWorker(ContactList& contacts, Reachability& reachability, EventLog& eventLog, QObject* parent)
-    : ContactPass(contacts, eventLog, kName, StopOnRebuild::Yes, parent)
+PingWorker::PingWorker(ContactList& contacts, Reachability& reachability, EventLog& eventLog,
+                       SettingsShowing settingsShowing, QObject* parent)
+    : ContactPass(contacts, eventLog, kName, StopOnRebuild::Yes, std::move(settingsShowing), parent)
     , m_reachability(reachability)
 {}
 
@@ -17,7 +18,7 @@ bool PingWorker::start()
     const Begin begin = beginPass();
     if (begin == Begin::Ready)
         checkNext();
-    return begin != Begin::Busy;
+    return begin == Begin::Ready || begin == Begin::Empty;
 }
 
 void PingWorker::checkNext()

@@ -18,12 +18,12 @@ public:
     static constexpr const char* kName = "JvThread_Ping";
 
     PingWorker(ContactList& contacts, Reachability& reachability, EventLog& eventLog,
-               QObject* parent = nullptr);
+               SettingsShowing settingsShowing = {}, QObject* parent = nullptr);
     ~PingWorker() override;
     Q_DISABLE_COPY_MOVE(PingWorker)
 
-    // Starts a pass; ignored (false) while one runs. An empty list writes the warning
-    // "JvThread_Ping: Пустой список пользователей" and checks nothing.
+    // Starts a pass; ignored (false) while one runs or the settings dialog shows. An empty
+    // list writes the warning "JvThread_Ping: Пустой список пользователей" and checks nothing.
     bool start();
 
 Q_SIGNALS:

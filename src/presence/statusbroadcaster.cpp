@@ -12,8 +12,8 @@ using namespace Qt::StringLiterals;
 namespace vantrel {
 
 StatusBroadcaster::StatusBroadcaster(ContactList& contacts, TcpCommandSender& sender, EventLog& eventLog,
-                                     SenderName senderName, QObject* parent)
-    : ContactPass(contacts, eventLog, kName, StopOnRebuild::No, parent)
+                                     SenderName senderName, SettingsShowing settingsShowing, QObject* parent)
+    : ContactPass(contacts, eventLog, kName, StopOnRebuild::No, std::move(settingsShowing), parent)
     , m_sender(sender)
     , m_senderName(std::move(senderName))
 {}
@@ -29,7 +29,8 @@ void StatusBroadcaster::SetStatus(int code)
 {
     m_status = code;
     Q_EMIT statusChanged(code);
-    // A change while a broadcast runs is not sent: that broadcast carries its own code.
+    // A change while a broadcast runs is not sent: that broadcast carries its own code. Nor is
+    // one while the settings dialog is showing; peers learn it with the next change.
     if (beginPass() != Begin::Ready)
         return;
     m_body = reportBody(code, m_senderName ? m_senderName() : QString());

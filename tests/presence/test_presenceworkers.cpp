@@ -150,6 +150,7 @@ private Q_SLOTS:
     void broadcastReachesReachableLeavesOnly();
     void reportsAppliedByAddressOnly();
     void ipRefreshStoresChangedAddresses();
+    void settingsDialogHoldsEveryStart();
 };
 
 void TestPresenceWorkers::wholeTreeCheckMarksAndKeepsStatus()
@@ -334,6 +335,62 @@ void TestPresenceWorkers::ipRefreshStoresChangedAddresses()
     QVERIFY(idle.start());
     QVERIFY(idleFinished.wait(2000));
     QVERIFY(empty.eventLogText().contains(u" | Warning | JvThread_IP: Пустой список пользователей"_s));
+}
+
+void TestPresenceWorkers::settingsDialogHoldsEveryStart()
+{
+    Peer peer;
+    QVERIFY(peer.listen(u"127.0.0.2"_s, 0));
+    World w(u"pc1;Первый;127.0.0.2;1\r\n"_s);
+    test::FakeProbes probes;
+    probes.pingAnswers = {{u"127.0.0.2"_s, true}};
+    probes.addresses = {{u"pc1"_s, u"127.0.0.2"_s}};
+    Reachability reachability(probes);
+    ContactListLookup lookup(*w.list);
+    test::RecordingHost host;
+    OutgoingConfig outgoing;
+    outgoing.port = peer.port();
+    TcpCommandSender sender(outgoing, lookup, host);
+
+    bool showing = true;
+    const auto settingsShowing = [&showing] { return showing; };
+    PingWorker ping(*w.list, reachability, w.eventLog, settingsShowing);
+    IpWorker ip(*w.list, probes, w.eventLog, settingsShowing);
+    StatusBroadcaster status(
+        *w.list, sender, w.eventLog, [] { return u"Я"_s; }, settingsShowing);
+    QSignalSpy pingStarted(&ping, &PingWorker::started), ipStarted(&ip, &IpWorker::started);
+    QSignalSpy statusStarted(&status, &StatusBroadcaster::started);
+    QSignalSpy statusChanged(&status, &StatusBroadcaster::statusChanged);
+    w.list->setImageIndex(0, ContactListSnapshot::Unreachable);
+
+    // Showing: no probe, no lookup, no report, no mark change, no busy time.
+    QVERIFY(!ping.start());
+    QVERIFY(!ip.start());
+    status.SetStatus(1);
+    QCOMPARE(status.status(), 1); // the own status is still changed and shown
+    QCOMPARE(statusChanged.count(), 1);
+    QTest::qWait(200);
+    QCOMPARE(probes.calls, QStringList());
+    QCOMPARE(peer.requests.size(), 0);
+    QCOMPARE(w.list->imageIndex(0), int(ContactListSnapshot::Unreachable));
+    QCOMPARE(pingStarted.count() + ipStarted.count() + statusStarted.count(), 0);
+    QVERIFY(!ping.isRunning() && !ip.isRunning() && !status.isRunning());
+
+    // Closed: every worker works again; the change made meanwhile is not sent on its own.
+    showing = false;
+    QSignalSpy pingDone(&ping, &PingWorker::finished), ipDone(&ip, &IpWorker::finished);
+    QVERIFY(ping.start());
+    QVERIFY(pingDone.wait(5000));
+    QCOMPARE(w.list->imageIndex(0), int(ContactListSnapshot::Online));
+    QVERIFY(ip.start());
+    QVERIFY(ipDone.wait(5000));
+    QCOMPARE(probes.calls, QStringList({u"ping 127.0.0.2"_s, u"ip pc1"_s}));
+    QCOMPARE(peer.requests.size(), 0);
+    QSignalSpy statusDone(&status, &StatusBroadcaster::finished);
+    status.SetStatus(2);
+    QVERIFY(statusDone.wait(5000));
+    QTRY_COMPARE(peer.requests.size(), 1);
+    QTRY_VERIFY(peer.requests.at(0).contains("<CODE>2</CODE>"));
 }
 
 QTEST_GUILESS_MAIN(TestPresenceWorkers)
