@@ -1,0 +1,383 @@
+// The program with its windows, run in this process on the offscreen platform, against real
+// headless copies on 127.0.0.1xx: sending to ticked tree contacts, conversations and presence.
+
+#include "app/commandline.h"
+#include "app/engine.h"
+#include "app/gui/mainwindow.h"
+#include "app/gui/windowedmode.h"
+#include "app/programrunner.h"
+#include "contacts/contactlist.h"
+#include "contacts/recipientchoice.h"
+#include "contacts/ui/contacttreewidget.h"
+#include "display/conversationwindow.h"
+#include "messaging/historylog.h"
+#include "messaging/messagingengine.h"
+#include "messaging/protocolcodec.h"
+#include "platform/icmppinger.h"
+#include "platform/platformservices.h"
+#include "presence/pingworker.h"
+#include "presence/statusbroadcaster.h"
+#include "presence/statusreceiver.h"
+#include "settings/settings.h"
+#include "shell/statusmenu.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using vantrel::WindowedMode;
+
+namespace {
+
+constexpr int kTimeoutMs = 30000;
+
+// The windowed copy of this process keeps its files, its single-instance socket and any
+// autostart entry in folders of its own: set before the application object exists.
+struct PrivateFolders {
+    QTemporaryDir root;
+    PrivateFolders()
+    {
+        QDir().mkpath(root.filePath(u"data"_s));
+        QDir().mkpath(root.filePath(u"config"_s));
+        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
+        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", root.path().toUtf8());
+        qputenv("HOME", root.path().toUtf8());
+    }
+};
+const PrivateFolders privateFolders;
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A contact-list file: UTF-8 with a byte-order mark, CR LF after every line.
+bool writeList(const QString& path, const QStringList& lines)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    const QByteArray bytes = "\xEF\xBB\xBF" + (lines.join(u"\r\n"_s) + u"\r\n"_s).toUtf8();
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString computerName()
+{
+    return QSysInfo::machineHostName().section(u'.', 0, 0);
+}
+
+// Loopback answers ICMP for all of 127/8: with the echo unavailable, the TCP probe decides.
+class NoIcmpPinger final : public vantrel::IcmpPinger {
+public:
+    void echo(const vantrel::IcmpEchoRequest&, QObject* context, Callback done) override
+    {
+        QTimer::singleShot(0, context, [done = std::move(done)] {
+            vantrel::IcmpEchoReply reply;
+            reply.status = vantrel::IcmpEchoReply::Status::Unavailable;
+            done(reply);
+        });
+    }
+};
+
+// The windowed program bound to `address`, with `lines` as its contact list.
+class WindowedCopy final {
+public:
+    WindowedCopy(const QString& address, const QStringList& lines)
+        : m_paths(vantrel::AppPaths::forBase(m_dir.filePath(u"Vantrel"_s)))
+        , m_listWritten(writeList(m_paths.contactsFile, lines))
+        , m_mode(commandLine(address), m_paths)
+    {
+        m_mode.engine().platform().icmpPinger = std::make_unique<NoIcmpPinger>();
+        m_mode.start();
+    }
+    Q_DISABLE_COPY_MOVE(WindowedCopy)
+
+    bool isReady() const { return m_listWritten && m_dir.isValid(); }
+    WindowedMode& mode() { return m_mode; }
+    vantrel::ContactList& contacts() { return m_mode.engine().contacts(); }
+
+    // The marks of every node, as the list holds them and as the tree shows them.
+    QList<int> images()
+    {
+        QList<int> marks;
+        for (int i = 0; i < contacts().count(); ++i)
+            marks.append(contacts().imageIndex(i));
+        return marks;
+    }
+    QList<int> shownImages()
+    {
+        QList<int> marks;
+        vantrel::ContactTreeWidget* tree = m_mode.mainWindow().contactTree();
+        for (int i = 0; i < tree->nodeCount(); ++i)
+            marks.append(tree->imageIndex(i));
+        return marks;
+    }
+
+    // A whole-tree check started with the main window's check button, waited for to its end.
+    bool checkWholeTree()
+    {
+        vantrel::Engine& engine = m_mode.engine();
+        if (!QTest::qWaitFor([&engine] { return !engine.isPresenceBusy(); }, kTimeoutMs))
+            return false;
+        auto* button = m_mode.mainWindow().findChild<QToolButton*>(u"SpeedButton_Ping"_s);
+        if (!button || !button->isEnabled())
+            return false;
+        QSignalSpy finished(&engine.pingWorker(), &vantrel::ContactPass::finished);
+        button->click();
+        return QTest::qWaitFor([&finished] { return !finished.isEmpty(); }, kTimeoutMs);
+    }
+
+private:
+    static vantrel::CommandLine commandLine(const QString& address)
+    {
+        vantrel::CommandLine line;
+        line.bindAddress = address;
+        return line;
+    }
+
+    QTemporaryDir m_dir;
+    vantrel::AppPaths m_paths;
+    bool m_listWritten;
+    WindowedMode m_mode;
+};
+
+// A real headless copy bound to `address`, with one contact-list line.
+class Peer final {
+public:
+    bool start(const QString& address, const QString& listLine)
+    {
+        m_address = address;
+        return writeList(m_runner.baseDir() + u"/compnames.vtl"_s, {listLine}) && restart();
+    }
+    bool restart() { return m_runner.startInstance({u"--headless"_s, u"--bind"_s, m_address}, true); }
+    bool quit() { return m_runner.runToEnd({u"--quit"_s}) == 0 && m_runner.waitForInstanceEnd() == 0; }
+    ProgramRunner& runner() { return m_runner; }
+
+    // Whether the copy has printed `text` on standard output (or standard error).
+    bool printed(const QString& text) { return (read(), m_out.contains(text.toUtf8())); }
+    bool reported(const QString& text) { return (read(), m_err.contains(text.toUtf8())); }
+    QByteArray output() { return (read(), m_out); }
+
+private:
+    void read()
+    {
+        m_out += m_runner.instance().readAllStandardOutput();
+        m_err += m_runner.instance().readAllStandardError();
+    }
+
+    ProgramRunner m_runner;
+    QString m_address;
+    QByteArray m_out;
+    QByteArray m_err;
+};
+
+// One `<STATUS>` request written from `from` to the copy at `to`.
+bool sendStatusReport(const QString& from, const QString& to, int code, const QString& sender)
+{
+    QTcpSocket socket;
+    if (!socket.bind(QHostAddress(from)))
+        return false;
+    socket.connectToHost(QHostAddress(to), vantrel::ProtocolCodec::DefaultPort);
+    if (!socket.waitForConnected(kTimeoutMs))
+        return false;
+    socket.write(vantrel::ProtocolCodec::buildRequest(vantrel::ProtocolCodec::Header::Status,
+                                                      vantrel::StatusBroadcaster::reportBody(code, sender)));
+    socket.disconnectFromHost();
+    return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(kTimeoutMs);
+}
+
+} // namespace
+
+class TestE2eWindowed final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void tickedContactsReceiveOneMessage()
+    {
+        Peer first;
+        Peer second;
+        QVERIFY(first.start(u"127.0.0.102"_s, u"PCW;Окно;127.0.0.101"_s));
+        QVERIFY(second.start(u"127.0.0.103"_s, u"PCW;Окно;127.0.0.101"_s));
+        WindowedCopy copy(u"127.0.0.101"_s,
+                          {u"[Отдел]"_s, u"\tPCA;Первый;127.0.0.102"_s, u"\tPCB;Второй;127.0.0.103"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        mode.engine().settings().fmConfig.dxCheckbox_AutoUnCheck_Checked.setValue(true);
+
+        // Both members ticked in the tree: the disabled field names them.
+        vantrel::ContactTreeWidget* tree = mode.mainWindow().contactTree();
+        QCOMPARE(tree->nodeCount(), 3);
+        tree->itemAt(1)->setCheckState(0, Qt::Checked);
+        tree->itemAt(2)->setCheckState(0, Qt::Checked);
+        vantrel::RecipientChoice* choice = mode.recipientChoice();
+        QVERIFY(choice && choice->isChecked(1) && choice->isChecked(2));
+        QCOMPARE(mode.mainWindow().recipientBox()->currentText(), u"Первый;Второй"_s);
+        QVERIFY(!mode.mainWindow().recipientBox()->isEnabled());
+
+        // "Написать сообщение..." opens the conversation; Enter in its reply box sends.
+        auto* write = mode.mainWindow().findChild<QPushButton*>(u"SpeedButton_MLM"_s);
+        QVERIFY(write);
+        QTest::mouseClick(write, Qt::LeftButton);
+        vantrel::ConversationWindow& window = mode.conversation(u"Первый;Второй"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), kTimeoutMs);
+        const QString text = u"Совещание в 15:00"_s;
+        window.replyBox()->setFocus();
+        window.replyBox()->insertPlainText(text);
+        QTest::keyClick(window.replyBox(), Qt::Key_Return);
+
+        const QString line = u"]: "_s + text;
+        QTRY_VERIFY_WITH_TIMEOUT(first.printed(line), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(second.printed(line), kTimeoutMs);
+        QCOMPARE(first.output().count('\n'), 1);
+        QCOMPARE(second.output().count('\n'), 1);
+        vantrel::HistoryLog& history = mode.engine().messaging().history();
+        for (const QString& contact : {u"Первый"_s, u"Второй"_s}) {
+            const QByteArray log = readFile(history.pathFor(contact));
+            QVERIFY2(log.startsWith("\xEF\xBB\xBF") && log.endsWith((line + u"\r\n"_s).toUtf8()),
+                     qPrintable(contact));
+        }
+
+        // Automatic unticking: no box stays ticked, in the choice or on the screen.
+        for (int i = 0; i < tree->nodeCount(); ++i) {
+            QVERIFY(!choice->isChecked(i));
+            QVERIFY(!tree->isChecked(i));
+        }
+        QVERIFY(mode.mainWindow().recipientBox()->isEnabled());
+
+        QVERIFY(first.quit());
+        QVERIFY(second.quit());
+    }
+
+    void incomingMessagesWaitOrOpenTheConversation()
+    {
+        Peer partner;
+        QVERIFY(partner.start(u"127.0.0.106"_s, u"PCW;Окно;127.0.0.105"_s));
+        WindowedCopy copy(u"127.0.0.105"_s, {computerName() + u";Собеседник;127.0.0.106"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        vantrel::Settings& settings = mode.engine().settings();
+        settings.fmConfig.CheckBox_Popup_Checked.setValue(false);
+        const QString log = mode.engine().messaging().history().pathFor(u"Собеседник"_s);
+        const auto send = [&partner](const QString& text) {
+            return partner.runner().runToEnd(
+                       {u"--send"_s, u"127.0.0.105"_s, text, u"--bind"_s, u"127.0.0.106"_s}) == 0;
+        };
+
+        // Without "open at once" two messages leave one waiting conversation.
+        QVERIFY(send(u"Первое"_s));
+        QVERIFY(send(u"Второе"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(log).endsWith(u"]: Второе\r\n"_s.toUtf8()), kTimeoutMs);
+        QCOMPARE(mode.pendingConversations(), QStringList{u"Собеседник"_s});
+        vantrel::ConversationWindow& window = mode.conversation(u"Собеседник"_s);
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.viewText().contains(u"Первое"_s));
+        QVERIFY(window.viewText().indexOf(u"Второе"_s) > window.viewText().indexOf(u"Первое"_s));
+
+        // With it, the next message opens the window; the waiting entry stays (only the tray's
+        // restore takes it out) and is not doubled.
+        settings.fmConfig.CheckBox_Popup_Checked.setValue(true);
+        QVERIFY(send(u"Третье"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Третье"_s), kTimeoutMs);
+        QCOMPARE(mode.pendingConversations(), QStringList{u"Собеседник"_s});
+
+        // The reply typed into the window reaches the partner.
+        window.replyBox()->setFocus();
+        window.replyBox()->insertPlainText(u"Ответ: "_s);
+        QTest::keyClicks(window.replyBox(), u"see you at 5"_s);
+        QTest::keyClick(window.replyBox(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(partner.printed(u"]: Ответ: see you at 5"_s), kTimeoutMs);
+        QVERIFY(readFile(log).endsWith(u"]: Ответ: see you at 5\r\n"_s.toUtf8()));
+
+        QVERIFY(partner.quit());
+    }
+
+    void presenceFollowsThePeers()
+    {
+        // Nodes: 0 a copy that stops and comes back, 1 one that runs throughout, 2 one that is away.
+        WindowedCopy copy(u"127.0.0.111"_s, {u"PCC;Спящий;127.0.0.114"_s, u"PCA;Живой;127.0.0.112"_s,
+                                             u"PCB;Отошедший;127.0.0.113"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        // The check at start finds nobody.
+        QTRY_VERIFY_WITH_TIMEOUT(!mode.engine().pingWorker().isRunning(), kTimeoutMs);
+        QCOMPARE(copy.images(), QList<int>({3, 3, 3}));
+        QCOMPARE(copy.shownImages(), copy.images());
+
+        const QString own = u"PCW;Окно;127.0.0.111"_s;
+        Peer sleeper;
+        Peer live;
+        Peer away;
+        QVERIFY(sleeper.start(u"127.0.0.114"_s, own));
+        QVERIFY(live.start(u"127.0.0.112"_s, own));
+        QVERIFY(away.start(u"127.0.0.113"_s, own));
+        QCOMPARE(away.runner().runToEnd({u"--status"_s, u"1"_s}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(copy.contacts().imageIndex(2), 1, kTimeoutMs);
+
+        // A successful check keeps the away mark and clears the unreachable ones.
+        QVERIFY(copy.checkWholeTree());
+        QCOMPARE(copy.images(), QList<int>({0, 0, 1}));
+        QCOMPARE(copy.shownImages(), copy.images());
+
+        // A copy that stopped turns grey.
+        QVERIFY(sleeper.quit());
+        QVERIFY(copy.checkWholeTree());
+        QCOMPARE(copy.images(), QList<int>({3, 0, 1}));
+        QCOMPARE(copy.shownImages(), copy.images());
+
+        // "Отсутствую" reaches the copies that answered; the grey one is not contacted (a
+        // listener stands at its address to notice).
+        {
+            QTcpServer stand;
+            QVERIFY(stand.listen(QHostAddress(u"127.0.0.114"_s), vantrel::ProtocolCodec::DefaultPort));
+            auto* awayItem = mode.mainWindow().statusMenu()->findChild<QAction*>(u"PM_Status1"_s);
+            QVERIFY(awayItem && awayItem->text() == u"Отсутствую"_s);
+            awayItem->trigger();
+            QCOMPARE(mode.engine().status().status(), 1);
+            QTRY_VERIFY_WITH_TIMEOUT(live.reported(u"vantrel: status of Окно: 1"_s), kTimeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(away.reported(u"vantrel: status of Окно: 1"_s), kTimeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!mode.engine().isPresenceBusy(), kTimeoutMs);
+            QVERIFY(!stand.waitForNewConnection(200));
+            QCOMPARE(mode.mainWindow().statusMenu()->status(), 1);
+        }
+
+        // Back again, it is reachable after the next check.
+        QVERIFY(sleeper.restart());
+        QVERIFY(copy.checkWholeTree());
+        QCOMPARE(copy.images(), QList<int>({0, 0, 1}));
+
+        // A report from an address of no contact changes nothing, even when its FROM names a
+        // contact; the report of a contact that follows it is applied.
+        QSignalSpy reports(&mode.engine().statusReports(), &vantrel::StatusReceiver::userStatusChanged);
+        QVERIFY(sendStatusReport(u"127.0.0.115"_s, u"127.0.0.111"_s, 2, u"PCA"_s));
+        QVERIFY(sendStatusReport(u"127.0.0.113"_s, u"127.0.0.111"_s, 2, u"PCB"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), kTimeoutMs);
+        QTest::qWait(300); // room for a late-handled first report to show
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.at(0).at(0).toInt(), 2);
+        QCOMPARE(reports.at(0).at(2).toInt(), 2);
+        QCOMPARE(copy.images(), QList<int>({0, 0, 2}));
+        QCOMPARE(copy.shownImages(), copy.images());
+
+        QVERIFY(sleeper.quit());
+        QVERIFY(live.quit());
+        QVERIFY(away.quit());
+    }
+};
+
+QTEST_MAIN(TestE2eWindowed)
+#include "test_e2e_windowed.moc"
