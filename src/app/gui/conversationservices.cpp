@@ -52,7 +52,8 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
                 if (m_smileyClient)
                     m_smileyClient->insertSmiley(caption, modifiers);
             });
-    m_smileyPicker = new SmileyPicker(*m_smileyImages, &m_mainWindow);
+    // Its own top-level window: tied to the (often hidden) main window it would not be drawn.
+    m_smileyPicker = new SmileyPicker(*m_smileyImages, nullptr);
     connect(m_smileyPicker, &SmileyPicker::smileyChosen, this, [this](QWidget* client, const QString& text) {
         if (auto* window = qobject_cast<ConversationWindow*>(client))
             window->insertSmiley(text, QGuiApplication::keyboardModifiers());
@@ -80,8 +81,9 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
 
 ConversationServices::~ConversationServices()
 {
-    // The windows go before the smiley pictures they show.
+    // The windows and the picker go before the smiley pictures they show.
     m_windows.reset();
+    delete m_smileyPicker;
 }
 
 void ConversationServices::rebuildSmileys()
