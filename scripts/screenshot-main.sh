@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts Vantrel under Xvfb with a two-level contact list, ticks some nodes through the
-# keyboard (xdotool), and saves a screenshot of the screen as a PNG for checking by eye.
+# Starts Vantrel under Xvfb with a two-level contact list, lets the start-up availability
+# check paint the one unreachable contact grey, ticks some nodes through the keyboard
+# (xdotool), and saves a screenshot of the main window as a PNG for checking by eye.
 #
 #   scripts/screenshot-main.sh [BUILD_DIR] [OUTPUT.png]
 #
@@ -36,25 +37,29 @@ cleanup() {
         # Let the program write its closing log line and drop its lock before its folders go.
         wait "$app_pid" 2>/dev/null || true
     fi
-    [[ -n ${xvfb_pid:-} ]] && kill "$xvfb_pid" 2>/dev/null || true
+    if [[ -n ${xvfb_pid:-} ]]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# A user of its own: the list below and default settings.
+# A user of its own: the list below and default settings. Every contact but one has a
+# loopback address of its own, which answers the start-up check at once (ICMP echo; the flag 0
+# keeps the address from being replaced by a name look-up). Сервер has neither an address nor
+# a computer name that resolves, so the check finds it unreachable within moments and paints
+# it grey.
 export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" "$XDG_DATA_HOME/Vantrel" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf '\xEF\xBB\xBF%s' "$(printf '%s\r\n' \
-    'PC1;Вася;192.168.0.5;1' \
+    'PC1;Вася;127.0.0.5;0' \
     '[ОТДЕЛ КАДРОВ]' \
-    $'\tPC2;Петя;;0' \
-    $'\tPC3;Коля' \
-    $'\tPC4;Маша;192.168.0.9' \
+    $'\tPC2;Петя;127.0.0.6;0' \
+    $'\tPC3;Коля;127.0.0.7;0' \
+    $'\tPC4;Маша;127.0.0.9;0' \
     '[СКЛАД]' \
-    $'\tPC5;Лёша' \
-    'srv;Сервер;10.0.0.1')" >"$XDG_DATA_HOME/Vantrel/compnames.vtl"
+    $'\tPC5;Лёша;127.0.0.10;0' \
+    'nohost.invalid;Сервер;;0')" >"$XDG_DATA_HOME/Vantrel/compnames.vtl"
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
@@ -75,18 +80,38 @@ done
 xdotool windowmove "$window" 200 40 windowfocus --sync "$window"
 sleep 0.5
 
-# Tick the group "ОТДЕЛ КАДРОВ" (its members follow), untick Маша, tick Сервер; then hover
-# over Лёша so the hover look shows too.
 geometry=$(xdotool getwindowgeometry --shell "$window")
 eval "$geometry"
+# Tree rows are 18 pixels apart; the first row's middle is 16 pixels below the window's top.
+row_y() { echo $((Y + 16 + ($1 - 1) * 18)); }
+
+# The check runs right after start-up. Wait until Сервер (row 8) is drawn grey: the darkest
+# pixel of its text is neither black (a contact not known to be unreachable) nor white (a
+# tree not drawn yet). A name look-up may take long without a name server to answer it,
+# hence the minute.
+xdotool mousemove 0 0
+grey=""
+for _ in $(seq 120); do
+    darkest=$(xwd -root -silent |
+        convert xwd:- -crop "60x12+$((X + 76))+$(($(row_y 8) - 6))" -colorspace Gray -format '%[fx:minima]' info:)
+    if awk -v d="$darkest" 'BEGIN { exit !(d > 0.3 && d < 0.95) }'; then
+        grey=1
+        break
+    fi
+    sleep 0.5
+done
+[[ -n $grey ]] || echo "warning: Сервер was not drawn grey within a minute" >&2
+
+# Tick Вася and the group "ОТДЕЛ КАДРОВ" (its members follow), untick Маша, which stays
+# selected, so the grey Сервер keeps its own look (a selected row is drawn highlighted); then
+# hover over Лёша so the hover look shows too.
 # A click on the first row's text gives the tree the focus.
-xdotool mousemove $((X + 90)) $((Y + 16)) click 1
+xdotool mousemove $((X + 90)) "$(row_y 1)" click 1
 sleep 0.3
-xdotool key --delay 150 Home Down space Down Down Down space End space
+xdotool key --delay 150 Home space Down space Down Down Down space
 sleep 0.3
-xdotool mousemove $((X + 60)) $((Y + 6 + 7 * 20))
+xdotool mousemove $((X + 100)) "$(row_y 7)"
 sleep 0.5
 
 xwd -root -silent | convert xwd:- -crop "$((WIDTH + 40))x$((HEIGHT + 40))+$((X - 20))+$((Y - 20))" +repage "$output"
 echo "screenshot: $output"
-echo "note: no contact is marked unreachable, since no reachability check exists yet to mark one."
