@@ -22,9 +22,11 @@
 #include "shell/statusmenu.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -376,6 +378,38 @@ private Q_SLOTS:
         QVERIFY(sleeper.quit());
         QVERIFY(live.quit());
         QVERIFY(away.quit());
+    }
+
+    // "Добавить" and "Удалить" of a conversation's contact menu edit the list in use; the
+    // deleted contact's window closes.
+    void conversationMenuAddsAndDeletesItsTarget()
+    {
+        WindowedCopy copy(u"127.0.0.116"_s, {u"PC1;Вася;127.0.0.117"_s});
+        QVERIFY(copy.isReady());
+        // Editing waits for the start-up check.
+        QTRY_VERIFY_WITH_TIMEOUT(!copy.mode().engine().isPresenceBusy(), kTimeoutMs);
+        const auto trigger = [](vantrel::ConversationWindow* window, const QString& name) {
+            window->contactMenu();
+            QAction* action = window->findChild<QAction*>(name);
+            return action && action->isVisible() && action->isEnabled() && (action->trigger(), true);
+        };
+        vantrel::ConversationWindow& stranger = copy.mode().conversation(u"pc9"_s);
+        QVERIFY(trigger(&stranger, u"PM_Add"_s));
+        QCOMPARE(copy.contacts().MyGetIndex(u"pc9"_s), 1);
+        QVERIFY(readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
+
+        copy.mode().showPopupForm(u"pc9"_s, false);
+        QVERIFY(stranger.isVisible());
+        // The deletion asks first; the answer comes from the message box.
+        QTimer::singleShot(0, &copy.mode(), [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(trigger(&stranger, u"PM_Del"_s));
+        QCOMPARE(copy.contacts().MyGetIndex(u"pc9"_s), -1);
+        QVERIFY(!stranger.isVisible());
+        QVERIFY(!readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
+        QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
     }
 };
 
