@@ -169,6 +169,12 @@ void ConversationWindow::buildToolBar()
         clearView();
         focusReply();
     });
+    // The shortcut the button's hint names.
+    auto* clearShortcut = new QAction(this);
+    clearShortcut->setShortcut(QKeySequence(u"Ctrl+Alt+C"_s));
+    clearShortcut->setShortcutContext(Qt::WindowShortcut);
+    addAction(clearShortcut);
+    connect(clearShortcut, &QAction::triggered, m_clearButton, &QToolButton::click);
 }
 
 void ConversationWindow::buildMenus()

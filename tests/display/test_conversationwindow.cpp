@@ -308,6 +308,11 @@ private Q_SLOTS:
         window->quoteSelection();
         QCOMPARE(window->replyBox()->toPlainText(), u"GHBDTN\nвторая цитата"_s);
 
+        QApplication::setActiveWindow(window);
+        QTRY_VERIFY(window->isActiveWindow());
+        QTest::keyClick(window->replyBox(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(window->viewText().isEmpty());
+
         window->replyBox()->clear();
         QTest::keyClick(window->view(), Qt::Key_A);
         QCOMPARE(window->replyBox()->toPlainText(), u"a"_s);
