@@ -226,6 +226,9 @@ private Q_SLOTS:
             window->MyAddColorLine(u"текст"_s, ConversationWindow::Navy, false);
         }
         hidden->close();
+        // Shown again before the hour is up, a window keeps its conversation.
+        shown->close();
+        m_windows->ShowPopupForm(u"B"_s, false);
         QVERIFY(hidden->clearTimer().isActive());
         QTRY_VERIFY(hidden->viewText().isEmpty());
         QVERIFY(!hidden->clearTimer().isActive());
