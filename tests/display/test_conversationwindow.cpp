@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -204,6 +205,12 @@ private Q_SLOTS:
         QVERIFY(last.text().startsWith(u")"_s));
         QCOMPARE(last.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
         QCOMPARE(window->view()->document()->blockCount(), 3);
+        // A long conversation shows its last line.
+        for (int i = 0; i < 60; ++i)
+            window->MyAddColorLine(u"строка "_s + QString::number(i), ConversationWindow::Black, false);
+        const QScrollBar* bar = window->view()->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
 
         // Addresses become links without their closing punctuation.
         window->MyAddColorLine(u"см. www.example.com/a, file:///tmp/b.txt."_s, ConversationWindow::Navy,
