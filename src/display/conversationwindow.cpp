@@ -23,7 +23,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QStyle>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -148,7 +147,7 @@ void ConversationWindow::buildToolBar()
         focusReply();
     });
     m_speedMessagesButton =
-        addButton(u"TB_SpeedMessages"_s, u"Быстрые сообщения"_s, style()->standardIcon(QStyle::SP_FileIcon));
+        addButton(u"TB_SpeedMessages"_s, u"Быстрые сообщения"_s, QIcon(u":/icons/quick-messages.svg"_s));
     m_speedMessagesButton->setPopupMode(QToolButton::MenuButtonPopup);
     connect(m_speedMessagesButton, &QToolButton::clicked, this, [this] {
         m_host.popupQuickMessages(m_reply, QCursor::pos());
@@ -163,8 +162,8 @@ void ConversationWindow::buildToolBar()
                                smiley);
     connect(m_smileyButton, &QToolButton::clicked, this,
             [this] { m_host.chooseSmiley(*this, QCursor::pos()); });
-    m_clearButton = addButton(u"TB_Clear"_s, u"Очистить окно сообщений   (Ctrl+Alt+C)"_s,
-                              style()->standardIcon(QStyle::SP_DialogResetButton));
+    m_clearButton =
+        addButton(u"TB_Clear"_s, u"Очистить окно сообщений   (Ctrl+Alt+C)"_s, QIcon(u":/icons/clear.svg"_s));
     connect(m_clearButton, &QToolButton::clicked, this, [this] {
         clearView();
         focusReply();
