@@ -84,6 +84,9 @@ ConversationServices::~ConversationServices()
     // The windows and the picker go before the smiley pictures they show.
     m_windows.reset();
     delete m_smileyPicker;
+    // The menus live in the main window but show this object's lists and pictures.
+    delete m_smileyMenu;
+    delete m_quickMessageMenu;
 }
 
 void ConversationServices::rebuildSmileys()

@@ -238,9 +238,12 @@ QStringList WindowedMode::pendingConversations() const
     return m_conversations ? m_conversations->windows().pendingTargets() : QStringList();
 }
 
+// The engine may still deliver a message between shut-down and its own stop: the windows
+// are gone by then and it is dropped (the history log has it).
 void WindowedMode::showPopupForm(const QString& contact, bool flash)
 {
-    m_conversations->windows().ShowPopupForm(contact, flash);
+    if (m_conversations)
+        m_conversations->windows().ShowPopupForm(contact, flash);
 }
 
 void WindowedMode::restore()
@@ -251,12 +254,14 @@ void WindowedMode::restore()
 
 void WindowedMode::addPopupLine(const QString& contact, const QString& text, quint32 rgb, bool bold)
 {
-    conversation(contact).MyAddColorLine(text, rgb, bold);
+    if (m_conversations)
+        conversation(contact).MyAddColorLine(text, rgb, bold);
 }
 
 void WindowedMode::showPopupError(const QString& contact, const QString& text)
 {
-    m_conversations->windows().ShowPopupMessage(contact, text, ConversationWindow::Red);
+    if (m_conversations)
+        m_conversations->windows().ShowPopupMessage(contact, text, ConversationWindow::Red);
 }
 
 bool WindowedMode::askYesNo(const QString& title, const QString& question)
