@@ -5,9 +5,10 @@
 #include "fakesmileyhost.h"
 #include "settings/popupsettings.h"
 
+#include "common/testfiles.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
 #include <QMenu>
 #include <QMimeData>
@@ -100,11 +101,7 @@ private Q_SLOTS:
         m_host = std::make_unique<FakeHost>(m_dir->path());
         m_windows = std::make_unique<ConversationWindows>(*m_host, nullptr);
     }
-    void cleanup()
-    {
-        m_windows.reset();
-        m_host.reset();
-    }
+    void cleanup() { m_windows.reset(); }
 
     void findsWindowsIgnoringCaseAndRefusesBlankTargets()
     {
@@ -129,8 +126,7 @@ private Q_SLOTS:
         QVERIFY(m_windows->openNextPending());
         QVERIFY(m_windows->find(u"B"_s)->isVisible());
         QVERIFY(!m_windows->find(u"A"_s)->isVisible());
-        QCOMPARE(pending.constLast().at(0).toBool(), true);
-        QCOMPARE(pending.constLast().at(1).toString(), u"A"_s);
+        QCOMPARE(pending.constLast(), (QVariantList{true, u"A"_s}));
         QVERIFY(m_windows->openNextPending());
         QVERIFY(m_windows->find(u"A"_s)->isVisible());
         QCOMPARE(pending.constLast().at(0).toBool(), false);
@@ -166,14 +162,10 @@ private Q_SLOTS:
         QTest::keyClick(reply, Qt::Key_Return, Qt::ControlModifier);
         reply->insertPlainText(u"второй"_s);
         QTest::keyClick(reply, Qt::Key_Return);
-        QCOMPARE(m_host->sent.size(), 1);
-        QCOMPARE(m_host->sent.at(0).first, u"Вася"_s);
-        QCOMPARE(m_host->sent.at(0).second, u" привет\nвторой"_s);
-        QVERIFY(reply->toPlainText().isEmpty());
-        QVERIFY(reply->isEnabled());
-        const QStringList lines = window->viewText().split(u'\n');
-        QVERIFY(lines.at(0).startsWith(u"tester ["_s));
-        QVERIFY(lines.at(0).endsWith(u"]:"_s));
+        QCOMPARE(m_host->sent, (QList<QPair<QString, QString>>{{u"Вася"_s, u" привет\nвторой"_s}}));
+        QVERIFY(reply->toPlainText().isEmpty() && reply->isEnabled());
+        const QString header = window->viewText().section(u'\n', 0, 0);
+        QVERIFY2(header.startsWith(u"tester ["_s) && header.endsWith(u"]:"_s), qPrintable(header));
         const QTextBlock text = window->view()->document()->lastBlock();
         QCOMPARE(text.charFormat().foreground().color().rgb() & 0xFFFFFF, ConversationWindow::Blue);
     }
@@ -267,9 +259,7 @@ private Q_SLOTS:
         QCOMPARE(visible(m_windows->window(u"Вася"_s).contactMenu()), common);
         m_host->shared = false;
         m_host->busy = true;
-        QMenu* menu = m_windows->window(u"Вася"_s).contactMenu();
-        const QList<QAction*> actions = menu->actions();
-        QVERIFY(!actions.constLast()->isEnabled());
+        QVERIFY(!m_windows->window(u"Вася"_s).contactMenu()->actions().constLast()->isEnabled());
 
         // F5 runs "Проверить" where it is shown, and nowhere else.
         ConversationWindow* window = m_windows->ShowPopupForm(u"Вася"_s, false);
@@ -283,7 +273,7 @@ private Q_SLOTS:
     {
         ConversationWindow& window = m_windows->window(u"Вася"_s);
         const QString file = m_dir->filePath(u"a.txt"_s);
-        QFile(file).open(QIODevice::WriteOnly);
+        writeAll(file, "x");
         window.dropFiles({QUrl::fromLocalFile(m_dir->path())});
         QCOMPARE(m_host->balloons, QStringList{u"Нет файлов для передачи."_s});
         QVERIFY(m_host->offered.isEmpty());
@@ -352,12 +342,9 @@ private Q_SLOTS:
         window.MyAddColorLine(u"синий :)"_s, ConversationWindow::Blue, true);
         const QString path = m_dir->filePath(u"out.rtf"_s);
         QVERIFY(window.saveView(path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray rtf = file.readAll();
-        QVERIFY(rtf.startsWith("{\\rtf1"));
-        QVERIFY(rtf.contains("\\red0\\green0\\blue255"));
-        QVERIFY(rtf.contains("\\pngblip"));
+        const QByteArray rtf = readAll(path);
+        QVERIFY(rtf.startsWith("{\\rtf1") && rtf.contains("\\red0\\green0\\blue255") &&
+                rtf.contains("\\pngblip"));
     }
 
 private:

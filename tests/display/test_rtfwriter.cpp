@@ -6,38 +6,28 @@
 #include "common/testfiles.h"
 
 #include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextImageFormat>
 
 using namespace Qt::StringLiterals;
-using vantrel::RtfWriter;
+using namespace vantrel;
 
 namespace {
 
 const QUrl SmileyUrl(u"vantrel-smiley://test/smile.gif"_s);
 
-QImage smileyPicture()
-{
-    QImage image(19, 22, QImage::Format_ARGB32);
-    image.fill(QColor(255, 200, 0));
-    return image;
-}
-
 // A conversation as the window writes it: a red bold header, red text with a smiley, a blue
 // bold header and blue text with a line break, braces and a backslash.
 void fillConversation(QTextDocument& document)
 {
-    document.addResource(QTextDocument::ImageResource, SmileyUrl, smileyPicture());
+    QImage smiley(19, 22, QImage::Format_ARGB32);
+    smiley.fill(QColor(255, 200, 0));
+    document.addResource(QTextDocument::ImageResource, SmileyUrl, smiley);
     QTextCursor cursor(&document);
     QTextCharFormat header;
     header.setFontWeight(QFont::Bold);
@@ -74,140 +64,119 @@ class TestRtfWriter final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void rtfIsPlainAsciiWithTables();
-    void unrtfReadsTextColoursAndPicture();
-    void builtinSmileysBecomePictures();
-    void failedWriteKeepsOldFile();
-};
-
-void TestRtfWriter::rtfIsPlainAsciiWithTables()
-{
-    QTextDocument document;
-    fillConversation(document);
-    const QByteArray rtf = RtfWriter::toRtf(document);
-
-    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
-    for (const char c : rtf)
-        QVERIFY2(static_cast<unsigned char>(c) < 0x80, "RTF must be 7-bit");
-    // Braces balance once escaped ones are left out.
-    int depth = 0;
-    for (qsizetype i = 0; i < rtf.size(); ++i) {
-        if (rtf.at(i) == '\\') {
-            ++i;
-            continue;
-        }
-        depth += rtf.at(i) == '{' ? 1 : rtf.at(i) == '}' ? -1 : 0;
-        QVERIFY(depth >= 0);
-    }
-    QCOMPARE(depth, 0);
-    QVERIFY(rtf.contains("{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"));
-    // "П" is U+041F, its code-page byte 0xCF follows as the fallback.
-    QVERIFY(rtf.contains("\\u1055\\'cf"));
-    QCOMPARE(rtf.count("\\pict\\pngblip"), 1);
-    QVERIFY(rtf.contains("\\picwgoal285\\pichgoal330"));
-    QVERIFY(rtf.contains("\\{"));
-    QVERIFY(rtf.contains("C:\\\\"));
-    QVERIFY(rtf.contains("\\line "));
-
-    // An empty document still names the default font that \deff0 refers to.
-    const QTextDocument empty;
-    QVERIFY(RtfWriter::toRtf(empty).contains("{\\fonttbl{\\f0"));
-}
-
-void TestRtfWriter::unrtfReadsTextColoursAndPicture()
-{
-    const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
-    if (unrtf.isEmpty())
-        QSKIP("unrtf is not installed (scripts/install-deps.sh installs it)");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QTextDocument document;
-    fillConversation(document);
-    const QString path = dir.filePath(u"История сообщений VTL.rtf"_s);
-    QString error;
-    QVERIFY2(RtfWriter::write(document, path, &error), qPrintable(error));
-
-    QProcess process;
-    process.setWorkingDirectory(dir.path()); // unrtf writes the pictures beside it
-    process.start(unrtf, {u"--html"_s, path});
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    const QString html = decodeEntities(QString::fromUtf8(process.readAllStandardOutput()));
-
-    for (const QString& expected :
-         {u"Иван (12:00:05)"_s, u"Привет, Ёжик!"_s, u"как дела?"_s, u"Я (12:01:00)"_s,
-          u"Нормально {скобки} C:\\путь"_s, u"вторая строка"_s}) {
-        QVERIFY2(html.contains(expected), qPrintable(expected + u"\n"_s + html));
-    }
-    QVERIFY(html.contains(u"color=\"#ff0000\""_s));
-    QVERIFY(html.contains(u"color=\"#0000ff\""_s));
-    QVERIFY(html.contains(u"<b>Иван (12:00:05)</b>"_s));
-    QVERIFY(html.contains(u"<b>Я (12:01:00)</b>"_s));
-    // The smiley sits between its neighbours, and its picture comes back as PNG.
-    static const QRegularExpression img(u"Ёжик!.*<img src=\"([^\"]+)\">.*как дела"_s,
-                                        QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = img.match(html);
-    QVERIFY2(match.hasMatch(), qPrintable(html));
-    const QImage extracted(QDir(dir.path()).filePath(match.captured(1)));
-    QCOMPARE(extracted.size(), QSize(19, 22));
-    QCOMPARE(extracted.pixelColor(5, 5), QColor(255, 200, 0));
-}
-
-void TestRtfWriter::builtinSmileysBecomePictures()
-{
-    FakeSmileyHost host;
-    vantrel::SmileyTable table(host);
-    table.rebuild(vantrel::SmileyTable::Set::Builtin, QString());
-    vantrel::SmileyImages images(table, host);
-    QTextDocument document;
-    QTextCursor cursor(&document);
-    cursor.insertText(u"Привет :) и :( пока"_s);
-    QCOMPARE(images.drawSmileys(&document, 0, document.characterCount() - 1), 2);
-
-    const QByteArray rtf = RtfWriter::toRtf(document);
-    QCOMPARE(rtf.count("\\pict\\pngblip"), 2);
-    // The first picture's data decodes to the picture the document shows for ":)".
-    static const QRegularExpression pict(u"\\\\pngblip[^ \\n]*\\n([0-9a-f\\n]+)\\}"_s);
-    const QRegularExpressionMatch match = pict.match(QString::fromLatin1(rtf));
-    QVERIFY(match.hasMatch());
-    const QImage decoded = QImage::fromData(QByteArray::fromHex(match.captured(1).toLatin1()), "PNG");
-    const QVariant shown =
-        document.resource(QTextDocument::ImageResource, vantrel::SmileyImages::builtinUrl(0));
-    const QImage expected =
-        shown.typeId() == QMetaType::QPixmap ? shown.value<QPixmap>().toImage() : shown.value<QImage>();
-    QCOMPARE(decoded.size(),
-             QSize(vantrel::SmileyImages::BuiltinWidth, vantrel::SmileyImages::BuiltinHeight));
-    QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
-    QVERIFY(host.balloons.isEmpty());
-}
-
-void TestRtfWriter::failedWriteKeepsOldFile()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(u"saved.rtf"_s);
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-
-    QTextDocument document;
-    fillConversation(document);
-    QString error;
-    QVERIFY(!RtfWriter::write(document, dir.filePath(u"missing/folder/x.rtf"_s), &error));
-    QVERIFY(!error.isEmpty());
-
-    // A disk that fills up mid-write: failure is reported and the old file stays as it was.
+    // What a reader needs beyond the text, which unrtfReadsTextColoursAndPicture checks.
+    void rtfIsPlainAsciiWithTables()
     {
-        FileSizeLimit limit(200);
-        QVERIFY(limit.ok());
-        QVERIFY(!RtfWriter::write(document, path, &error));
+        QTextDocument document;
+        fillConversation(document);
+        const QByteArray rtf = RtfWriter::toRtf(document);
+
+        QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
+        for (const char c : rtf)
+            QVERIFY2(static_cast<unsigned char>(c) < 0x80, "RTF must be 7-bit");
+        // Braces balance once escaped ones are left out.
+        int depth = 0;
+        for (qsizetype i = 0; i < rtf.size(); ++i) {
+            if (rtf.at(i) == '\\') {
+                ++i;
+                continue;
+            }
+            depth += rtf.at(i) == '{' ? 1 : rtf.at(i) == '}' ? -1 : 0;
+            QVERIFY(depth >= 0);
+        }
+        QCOMPARE(depth, 0);
+        // "П" is U+041F, its code-page byte 0xCF follows as the fallback.
+        QVERIFY(rtf.contains("\\u1055\\'cf"));
+        QCOMPARE(rtf.count("\\pict\\pngblip"), 1);
+        QVERIFY(rtf.contains("\\picwgoal285\\pichgoal330"));
+
+        // An empty document still names the default font that \deff0 refers to.
+        const QTextDocument empty;
+        QVERIFY(RtfWriter::toRtf(empty).contains("{\\fonttbl{\\f0"));
     }
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("old"));
-}
+
+    void unrtfReadsTextColoursAndPicture()
+    {
+        const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
+        if (unrtf.isEmpty())
+            QSKIP("unrtf is not installed (scripts/install-deps.sh installs it)");
+
+        QTemporaryDir dir;
+        QTextDocument document;
+        fillConversation(document);
+        const QString path = dir.filePath(u"История сообщений VTL.rtf"_s);
+        QString error;
+        QVERIFY2(RtfWriter::write(document, path, &error), qPrintable(error));
+
+        QProcess process;
+        process.setWorkingDirectory(dir.path()); // unrtf writes the pictures beside it
+        process.start(unrtf, {u"--html"_s, path});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        const QString html = decodeEntities(QString::fromUtf8(process.readAllStandardOutput()));
+
+        for (const QString& expected : {u"<b>Иван (12:00:05)</b>"_s, u"Привет, Ёжик!"_s, u"как дела?"_s,
+                                        u"<b>Я (12:01:00)</b>"_s, u"Нормально {скобки} C:\\путь"_s,
+                                        u"вторая строка"_s, u"color=\"#ff0000\""_s, u"color=\"#0000ff\""_s}) {
+            QVERIFY2(html.contains(expected), qPrintable(expected + u"\n"_s + html));
+        }
+        // The smiley sits between its neighbours, and its picture comes back as PNG.
+        static const QRegularExpression img(u"Ёжик!.*<img src=\"([^\"]+)\">.*как дела"_s,
+                                            QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch match = img.match(html);
+        QVERIFY2(match.hasMatch(), qPrintable(html));
+        const QImage extracted(QDir(dir.path()).filePath(match.captured(1)));
+        QCOMPARE(extracted.size(), QSize(19, 22));
+        QCOMPARE(extracted.pixelColor(5, 5), QColor(255, 200, 0));
+    }
+
+    void builtinSmileysBecomePictures()
+    {
+        FakeSmileyHost host;
+        SmileyTable table(host);
+        table.rebuild(SmileyTable::Set::Builtin, QString());
+        SmileyImages images(table, host);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        cursor.insertText(u"Привет :) и :( пока"_s);
+        QCOMPARE(images.drawSmileys(&document, 0, document.characterCount() - 1), 2);
+
+        const QByteArray rtf = RtfWriter::toRtf(document);
+        QCOMPARE(rtf.count("\\pict\\pngblip"), 2);
+        // The first picture's data decodes to the picture the document shows for ":)".
+        static const QRegularExpression pict(u"\\\\pngblip[^ \\n]*\\n([0-9a-f\\n]+)\\}"_s);
+        const QRegularExpressionMatch match = pict.match(QString::fromLatin1(rtf));
+        QVERIFY(match.hasMatch());
+        const QImage decoded = QImage::fromData(QByteArray::fromHex(match.captured(1).toLatin1()), "PNG");
+        const QVariant shown = document.resource(QTextDocument::ImageResource, SmileyImages::builtinUrl(0));
+        const QImage expected =
+            shown.typeId() == QMetaType::QPixmap ? shown.value<QPixmap>().toImage() : shown.value<QImage>();
+        QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32),
+                 expected.convertToFormat(QImage::Format_ARGB32));
+        QVERIFY(host.balloons.isEmpty());
+    }
+
+    void failedWriteKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"saved.rtf"_s);
+        writeAll(path, "old");
+        QTextDocument document;
+        fillConversation(document);
+        QString error;
+        QVERIFY(!RtfWriter::write(document, dir.filePath(u"missing/folder/x.rtf"_s), &error));
+        QVERIFY(!error.isEmpty());
+
+        // A disk that fills up mid-write: failure is reported and the old file stays as it was.
+        {
+            FileSizeLimit limit(200);
+            QVERIFY(limit.ok());
+            QVERIFY(!RtfWriter::write(document, path, &error));
+        }
+        QCOMPARE(readAll(path), QByteArray("old"));
+    }
+};
 
 QTEST_MAIN(TestRtfWriter)
 #include "test_rtfwriter.moc"
