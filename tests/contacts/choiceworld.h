@@ -8,8 +8,9 @@
 
 #include <QTemporaryDir>
 
-// A contact list with a group of two, a contact at the top level, an empty group and a
-// group with an unreachable member, and the recipient choice over it.
+// A contact list (no file when `contents` is null) and the recipient choice over it. By
+// default a group of two, a contact at the top level, an empty group and a group with an
+// unreachable member:
 //   0 PC1;Вася;10.0.0.1   1 [ОТДЕЛ]   2 PC2;Петя;10.0.0.2   3 PC3;Коля
 //   4 [ПУСТАЯ]   5 [СКЛАД]   6 PC6;Лёша;10.0.0.6   7 PC7;Дима;10.0.0.7
 struct ChoiceWorld {
@@ -21,7 +22,9 @@ struct ChoiceWorld {
     explicit ChoiceWorld(const QString& contents = sample())
         : settings(dir.filePath(QStringLiteral("Conf/VantrelMsg.ini")))
         , personal(dir.filePath(QStringLiteral("compnames.vtl")))
-        , list((writeAll(personal, "\xEF\xBB\xBF" + contents.toUtf8()), settings), host, personal)
+        , list(
+              (contents.isNull() ? void() : writeAll(personal, "\xEF\xBB\xBF" + contents.toUtf8()), settings),
+              host, personal)
         , choice(list, settings, host)
     {
         list.CheckGeneralList();
