@@ -1,11 +1,10 @@
 #include "engineharness.h"
 
+#include "messaging/historylog.h"
 #include "messaging/listener.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -19,8 +18,7 @@ RequestCatcher::RequestCatcher(const QHostAddress& address)
             connect(socket, &QTcpSocket::readyRead, this,
                     [socket, buffer] { buffer->append(socket->readAll()); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket, buffer] {
-                buffer->append(socket->readAll());
-                requests.append(*buffer);
+                requests.append(*buffer + socket->readAll());
                 peers.append(socket->peerAddress().toString());
                 socket->deleteLater();
             });
@@ -41,7 +39,6 @@ EngineHarness::EngineHarness(ListenerConfig listener, bool refuseOffers, const Q
     MessagingEngine::Config config;
     config.listener = listener;
     config.outgoing.port = answers.port();
-    config.outgoing.connectTimeoutMs = 5000;
     config.refuseOffers = refuseOffers;
     engine = std::make_unique<MessagingEngine>(
         config, MessagingEngine::Services{settings, eventLog, contacts, host, speaker, sound}, paths.logsDir,
@@ -50,42 +47,24 @@ EngineHarness::EngineHarness(ListenerConfig listener, bool refuseOffers, const Q
         qFatal("the engine does not listen");
 }
 
-EngineHarness::~EngineHarness() = default;
-
-QDateTime EngineHarness::fixedNow()
-{
-    return QDateTime(QDate(2026, 12, 8), QTime(19, 30, 13));
-}
-
 quint16 EngineHarness::port() const
 {
     return engine->listener().port();
 }
 
-QByteArray EngineHarness::readFile(const QString& path) const
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList EngineHarness::eventLines() const
-{
-    const QString text = QString::fromUtf8(readFile(paths.eventLogFile));
-    QStringList lines = text.split(u"\r\n"_s);
-    // The header line, the empty line after it, and the empty text after the last CR LF.
-    if (lines.size() >= 2)
-        lines = lines.mid(2);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 QStringList EngineHarness::events() const
 {
+    // Skips the header line and the empty line after it.
+    QStringList lines = QString::fromUtf8(readAll(paths.eventLogFile)).split(u"\r\n"_s, Qt::SkipEmptyParts);
     QStringList result;
-    for (const QString& line : eventLines())
+    for (const QString& line : lines.mid(1))
         result.append(line.section(u" | "_s, 1));
     return result;
+}
+
+QString EngineHarness::history(const QString& contact) const
+{
+    return QString::fromUtf8(readAll(engine->history().pathFor(contact)));
 }
 
 std::unique_ptr<QTcpSocket> connectClient(quint16 port, const QHostAddress& from)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/testfiles.h"
 #include "core/apppaths.h"
 #include "core/eventlog.h"
 #include "core/logwriter.h"
@@ -7,10 +8,8 @@
 #include "messaging/messagingengine.h"
 #include "settings/settings.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QHostAddress>
-#include <QList>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -31,24 +30,19 @@ private:
     QTcpServer m_server;
 };
 
-// One messaging engine on 127.0.0.1 with an ephemeral port, its own folders, settings and
-// event log in a temporary folder, and recording stand-ins for the user interface. Answers
-// the engine sends go to `answers`.
+// One messaging engine on an ephemeral port with its own folders, settings and event log in a
+// temporary folder, and recording stand-ins for the user interface. Answers go to `answers`.
 class EngineHarness {
 public:
     explicit EngineHarness(ListenerConfig listener = {}, bool refuseOffers = false,
                            const QHostAddress& address = QHostAddress::LocalHost);
-    ~EngineHarness();
     Q_DISABLE_COPY_MOVE(EngineHarness)
 
-    static QDateTime fixedNow();
-
+    static QDateTime fixedNow() { return QDateTime(QDate(2026, 12, 8), QTime(19, 30, 13)); }
     quint16 port() const;
-    // Lines of the event log after its header.
-    QStringList eventLines() const;
-    // The event log's text part of every line: "<level> | <text>".
+    // The "<level> | <text>" part of every event log line after the header.
     QStringList events() const;
-    QByteArray readFile(const QString& path) const;
+    QString history(const QString& contact) const;
 
     QTemporaryDir dir;
     AppPaths paths;

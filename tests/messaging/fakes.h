@@ -18,20 +18,16 @@ namespace vantrel::test {
 class RecordingHost final : public MessagingHost {
 public:
     struct Line {
-        QString contact;
-        QString text;
+        QString contact, text;
         quint32 rgb;
         bool bold;
     };
     struct Balloon {
-        QString title;
-        QString text;
+        QString title, text;
         BalloonLevel level;
     };
     struct Presented {
-        QString contact;
-        QString time;
-        QString text;
+        QString contact, time, text;
     };
 
     void showPopupForm(const QString& contact, bool flash) override { popups.append({contact, flash}); }

@@ -5,7 +5,6 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpSocket>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace vantrel;
@@ -37,38 +36,21 @@ class TestListener final : public QObject {
 private Q_SLOTS:
     void init() { QStandardPaths::setTestModeEnabled(true); }
 
-    void unknownHeaderLeavesOnlyAWarning()
+    void oddRequestsLeaveOnlyTheirLogLines()
     {
         EngineHarness h;
-        deliver(h, "<HELLO there>\r\n<FROM>x</FROM><MESSAGE>y</MESSAGE>\r\n"_ba);
-        QCOMPARE(h.events(), QStringList{u"Warning | 127.0.0.1: <HELLO there>"_s});
-        QVERIFY(h.host.presented.isEmpty());
-        QVERIFY(h.host.balloons.isEmpty());
-        QVERIFY(h.answers.requests.isEmpty());
-    }
-
-    void probesAndEmptyConnectionsLeaveNoTrace()
-    {
-        EngineHarness h;
+        // Probes and empty connections leave no trace at all.
         deliver(h, "<TCP_Connect>\r\n"_ba);
         deliver(h, QByteArray());
-        QCOMPARE(h.eventLines(), QStringList());
-        QVERIFY(h.host.presented.isEmpty());
-        QVERIFY(h.host.balloons.isEmpty());
-        QVERIFY(h.speaker.beeps.isEmpty());
-    }
-
-    void headerOnlyCloseQueuesNothing()
-    {
-        EngineHarness h;
+        QCOMPARE(h.events(), QStringList());
+        deliver(h, "<HELLO there>\r\n<FROM>x</FROM><MESSAGE>y</MESSAGE>\r\n"_ba);
+        // A close right after a header that needs a body.
         deliver(h, "<STATUS>\r\n"_ba);
         deliver(h, "<VTL_QUERY_FILE>\r\n"_ba);
         deliver(h, "<no_accept_file>\r\n"_ba);
-        const QStringList events = h.events();
-        QCOMPARE(events.size(), 3);
-        for (const QString& event : events)
-            QCOMPARE(event, u"Error | 127.0.0.1: Соединение закрыто до конца запроса"_s);
-        QVERIFY(h.host.balloons.isEmpty());
+        const QString early = u"Error | 127.0.0.1: Соединение закрыто до конца запроса"_s;
+        QCOMPARE(h.events(), (QStringList{u"Warning | 127.0.0.1: <HELLO there>"_s, early, early, early}));
+        QVERIFY(h.host.presented.isEmpty() && h.host.balloons.isEmpty() && h.speaker.beeps.isEmpty());
         QVERIFY(h.answers.requests.isEmpty());
     }
 
@@ -77,21 +59,20 @@ private Q_SLOTS:
         EngineHarness h;
         QSignalSpy served(&h.engine->listener(), &Listener::connectionFinished);
         const auto client = connectClient(h.port());
-        // A header that never ends, then a body line that never ends.
         client->write("<STATUS>\r\n" + QByteArray(Codec::MaxLineBytes + 100, 'x'));
         QVERIFY(served.wait(5000));
         QCOMPARE(h.events(), QStringList{u"Error | 127.0.0.1: Строка запроса длиннее 16384 байт"_s});
         // The listener has dropped the connection although the peer still holds it open.
         QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(h.engine->listener().connectionCount(), 0);
-
+        // So too a header line that never ends.
         const auto header = connectClient(h.port());
         header->write(QByteArray(Codec::MaxLineBytes + 2, '<'));
         QVERIFY(served.wait(5000));
         QCOMPARE(h.events().size(), 2);
     }
 
-    void closesIdleConnections()
+    void closesIdleButNotSlowConnections()
     {
         EngineHarness h(withLimits(512, 64, 300));
         const auto silent = connectClient(h.port());
@@ -99,47 +80,36 @@ private Q_SLOTS:
         unfinished->write("<VTL_MESSAGE>\r\n<FROM>x</FROM><MESSAGE>never ends"_ba);
         const auto stream = connectClient(h.port());
         stream->write("<VTL_FILE>\r\n<FROM>x</FROM>\r\nsome bytes"_ba);
-        QTRY_COMPARE(h.engine->listener().connectionCount(), 3);
-        QTRY_COMPARE_WITH_TIMEOUT(h.engine->listener().connectionCount(), 0, 5000);
-        QTRY_COMPARE(unfinished->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(h.host.presented.isEmpty());
-        int idleErrors = 0;
-        for (const QString& event : h.events())
-            idleErrors += event.startsWith(u"Error | 127.0.0.1: Нет данных от клиента"_s) ? 1 : 0;
-        QCOMPARE(idleErrors, 3);
-    }
-
-    void aSlowButLivelyPeerIsNotCut()
-    {
-        // Idleness, not duration, ends a connection.
-        EngineHarness h(withLimits(512, 64, 300));
-        const auto client = connectClient(h.port());
-        client->write("<VTL_MESSAGE>\r\n<FROM>slow</FROM><MESSAGE>"_ba);
+        // Idleness, not duration, ends a connection: a slow but lively peer is not cut.
+        const auto slow = connectClient(h.port());
+        slow->write("<VTL_MESSAGE>\r\n<FROM>slow</FROM><MESSAGE>"_ba);
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 4);
         for (int i = 0; i < 10; ++i) {
             QTest::qWait(100);
-            client->write("x");
+            slow->write("x");
         }
-        client->write("</MESSAGE>\r\n");
-        client->waitForBytesWritten(1000);
-        client->disconnectFromHost();
-        QTRY_COMPARE(h.host.presented.size(), 1);
+        slow->write("</MESSAGE>\r\n");
+        slow->waitForBytesWritten(1000);
+        slow->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(h.engine->listener().connectionCount(), 0, 5000);
+        QTRY_COMPARE(unfinished->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(h.host.presented.size(), 1);
         QCOMPARE(h.host.presented[0].text, u"xxxxxxxxxx"_s);
-        QCOMPARE(h.events(), QStringList());
+        // Three cut, each logged once; the slow peer was not.
+        QCOMPARE(h.events().filter(u"Error | "_s).size(), 3);
+        QCOMPARE(h.events().filter(u"Error | 127.0.0.1: Нет данных от клиента"_s).size(), 3);
     }
 
     void aFloodingPeerDoesNotStarveOthers()
     {
         EngineHarness h(withLimits(512, 3));
         std::vector<std::unique_ptr<QTcpSocket>> flood;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 5; ++i)
             flood.push_back(connectClient(h.port()));
-        QTRY_COMPARE(h.engine->listener().connectionCount(), 3);
-
         // Beyond its share the peer's new connections are closed at once, logged once.
-        auto extra1 = connectClient(h.port());
-        auto extra2 = connectClient(h.port());
-        QTRY_COMPARE(extra1->state(), QAbstractSocket::UnconnectedState);
-        QTRY_COMPARE(extra2->state(), QAbstractSocket::UnconnectedState);
+        QTRY_COMPARE(flood[3]->state(), QAbstractSocket::UnconnectedState);
+        QTRY_COMPARE(flood[4]->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(h.engine->listener().connectionCount(), 3);
         QCOMPARE(h.engine->listener().refusedCount(), 2);
         const QStringList events = h.events();
         QCOMPARE(events.size(), 1);
@@ -148,7 +118,6 @@ private Q_SLOTS:
         // Another peer is served meanwhile.
         sendAndClose(h.port(), message(u"other"_s, u"still arrives"_s), kOtherPeer);
         QTRY_COMPARE(h.host.presented.size(), 1);
-        QCOMPARE(h.host.presented[0].text, u"still arrives"_s);
 
         // Once the flood ends the first peer is served again.
         flood.clear();
@@ -181,14 +150,12 @@ private Q_SLOTS:
         h.settings.fmConfig.ListBox_BlackList_Items.setValue({u"LOCALHOST"_s});
         deliver(h, message(u"pc"_s, u"refused"_s));
         QTRY_COMPARE(h.answers.requests, QList<QByteArray>{"<in_black_list>\r\n"_ba});
-        QCOMPARE(h.answers.peers.size(), 1);
         QVERIFY(h.host.presented.isEmpty());
-        QCOMPARE(h.eventLines(), QStringList());
+        QCOMPARE(h.events(), QStringList());
 
         // A peer without a name is on no list.
         deliver(h, message(u"pc2"_s, u"accepted"_s), kOtherPeer);
         QCOMPARE(h.host.presented.size(), 1);
-        QCOMPARE(h.host.presented[0].text, u"accepted"_s);
     }
 
     void survivesAFailedListen()
@@ -203,8 +170,8 @@ private Q_SLOTS:
         QVERIFY(!second.listener().isListening());
         const QStringList events = h.events();
         QCOMPARE(events.size(), 1);
-        QVERIFY2(events[0].startsWith(u"Listen Error | : "_s), qPrintable(events[0]));
-        QVERIFY(events[0].size() > u"Listen Error | : "_s.size());
+        QVERIFY2(events[0].startsWith(u"Listen Error | : "_s) && events[0].size() > 17,
+                 qPrintable(events[0]));
         // The first engine is unaffected.
         deliver(h, message(u"pc"_s, u"ok"_s));
         QCOMPARE(h.host.presented.size(), 1);
