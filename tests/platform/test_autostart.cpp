@@ -42,6 +42,14 @@ private Q_SLOTS:
         QVERIFY(text.contains("\nExec=\"/usr/bin/vantrel\" m\n"));
         file.close();
 
+        // Adding again replaces the entry and leaves nothing else (no temporary files).
+        QVERIFY(autostart.addAutorun(u"VantrelMsg"_s, u"\"/new/vantrel\" m"_s));
+        QVERIFY(autostart.isAutorun(u"VantrelMsg"_s, u"\"/new/vantrel\" m"_s));
+        QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, command));
+        QCOMPARE(QDir(m_config.filePath(u"autostart"_s)).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"VantrelMsg.desktop"_s});
+        QVERIFY(autostart.addAutorun(u"VantrelMsg"_s, command));
+
         // Same path in another letter case, another argument, another name: not ours.
         QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, u"\"/usr/bin/Vantrel\" m"_s));
         QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, u"\"/usr/bin/vantrel\" M"_s));
@@ -52,18 +60,6 @@ private Q_SLOTS:
         QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, command));
         // Deleting what is not there is reported, so the caller can tell the user.
         QVERIFY(!autostart.deleteAutorun(u"VantrelMsg"_s));
-    }
-
-    void replacesEntry()
-    {
-        XdgAutostart autostart;
-        QVERIFY(autostart.addAutorun(u"VantrelMsg"_s, u"\"/old/vantrel\" m"_s));
-        QVERIFY(autostart.addAutorun(u"VantrelMsg"_s, u"\"/new/vantrel\" m"_s));
-        QVERIFY(autostart.isAutorun(u"VantrelMsg"_s, u"\"/new/vantrel\" m"_s));
-        QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, u"\"/old/vantrel\" m"_s));
-        // Nothing but the entry is left in the folder (no temporary files).
-        QCOMPARE(QDir(m_config.filePath(u"autostart"_s)).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{u"VantrelMsg.desktop"_s});
     }
 
     void quotesAwkwardPaths_data()
@@ -89,38 +85,32 @@ private Q_SLOTS:
         QVERIFY(autostart.isAutorun(u"VantrelMsg"_s, command));
     }
 
-    void disabledEntryIsNotAutorun_data()
+    void handWrittenEntries_data()
     {
-        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("enabled") << QByteArray("X-GNOME-Autostart-enabled=true") << true;
-        QTest::newRow("hidden") << QByteArray("Hidden=true") << false;
-        QTest::newRow("gnome disabled") << QByteArray("X-GNOME-Autostart-enabled=false") << false;
+        // Blanks around '=' are allowed by the format; only the entry group counts.
+        const QByteArray head =
+            "# written by hand\n[Desktop Entry]\nType=Application\nExec = \"/usr/bin/vantrel\" m\n";
+        QTest::newRow("enabled") << head + "X-GNOME-Autostart-enabled=true\n" << true;
+        QTest::newRow("hidden") << head + "Hidden=true\n" << false;
+        QTest::newRow("gnome disabled") << head + "X-GNOME-Autostart-enabled=false\n" << false;
+        QTest::newRow("exec of an action")
+            << QByteArray(
+                   "[Desktop Action quit]\nExec=\"/usr/bin/vantrel\" m\n[Desktop Entry]\nType=Application\n")
+            << false;
     }
-    void disabledEntryIsNotAutorun()
+    void handWrittenEntries()
     {
-        QFETCH(QByteArray, extra);
+        QFETCH(QByteArray, text);
         QFETCH(bool, expected);
         XdgAutostart autostart;
         QVERIFY(QDir().mkpath(m_config.filePath(u"autostart"_s)));
         QFile file(autostart.entryPath(u"VantrelMsg"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        // Blanks around '=' are allowed by the format.
-        file.write("# written by hand\n[Desktop Entry]\nType=Application\nExec = \"/usr/bin/vantrel\" m\n" +
-                   extra + '\n');
+        file.write(text);
         file.close();
         QCOMPARE(autostart.isAutorun(u"VantrelMsg"_s, u"\"/usr/bin/vantrel\" m"_s), expected);
-    }
-
-    void execOutsideEntryGroupIgnored()
-    {
-        XdgAutostart autostart;
-        QVERIFY(QDir().mkpath(m_config.filePath(u"autostart"_s)));
-        QFile file(autostart.entryPath(u"VantrelMsg"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Action quit]\nExec=\"/usr/bin/vantrel\" m\n[Desktop Entry]\nType=Application\n");
-        file.close();
-        QVERIFY(!autostart.isAutorun(u"VantrelMsg"_s, u"\"/usr/bin/vantrel\" m"_s));
     }
 
     void refusesNamesOutsideFolder()

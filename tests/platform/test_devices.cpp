@@ -58,53 +58,30 @@ class TestDevices final : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void speakerStopsToneLater()
+    void speaker()
     {
-        const QString device = emptyDevice(u"pcspkr1"_s);
-        PcSpeaker speaker(device);
-        speaker.beep(880, 50);
-        // The tone starts at once and beep() does not wait for it to end.
-        QCOMPARE(tonesWritten(device), QList<int>{880});
-        QTRY_COMPARE(tonesWritten(device), (QList<int>{880, 0}));
-    }
-
-    void speakerRestartsForNewTone()
-    {
-        const QString device = emptyDevice(u"pcspkr2"_s);
-        PcSpeaker speaker(device);
-        speaker.beep(440, 60000);
-        speaker.beep(660, 50);
-        QTRY_COMPARE(tonesWritten(device), (QList<int>{440, 660, 0}));
-    }
-
-    void speakerSilencedOnDestruction()
-    {
-        const QString device = emptyDevice(u"pcspkr3"_s);
+        const QString device = emptyDevice(u"pcspkr"_s);
         {
             PcSpeaker speaker(device);
+            speaker.beep(880, 50);
+            // The tone starts at once and beep() does not wait for it to end.
+            QCOMPARE(tonesWritten(device), QList<int>{880});
+            QTRY_COMPARE(tonesWritten(device), (QList<int>{880, 0}));
+            // A new tone replaces a long one; silent values write nothing.
+            speaker.beep(440, 60000);
+            speaker.beep(660, 50);
+            QTRY_COMPARE(tonesWritten(device), (QList<int>{880, 0, 440, 660, 0}));
+            speaker.beep(0, 100);
+            speaker.beep(440, 0);
+            speaker.beep(-5, -5);
+            std::unique_ptr<QThread> worker(QThread::create([&speaker] { speaker.beep(1000, 30); }));
+            worker->start();
+            QVERIFY(worker->wait(5000));
+            QTRY_COMPARE(tonesWritten(device), (QList<int>{880, 0, 440, 660, 0, 1000, 0}));
             speaker.beep(440, 60000);
         }
-        QCOMPARE(tonesWritten(device), (QList<int>{440, 0}));
-    }
-
-    void speakerFromWorkerThread()
-    {
-        const QString device = emptyDevice(u"pcspkr4"_s);
-        PcSpeaker speaker(device);
-        std::unique_ptr<QThread> worker(QThread::create([&speaker] { speaker.beep(1000, 30); }));
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        QTRY_COMPARE(tonesWritten(device), (QList<int>{1000, 0}));
-    }
-
-    void speakerIgnoresSilentValuesAndMissingDevice()
-    {
-        const QString device = emptyDevice(u"pcspkr5"_s);
-        PcSpeaker speaker(device);
-        speaker.beep(0, 100);
-        speaker.beep(440, 0);
-        speaker.beep(-5, -5);
-        QCOMPARE(tonesWritten(device), QList<int>());
+        // Silenced on destruction.
+        QCOMPARE(tonesWritten(device), (QList<int>{880, 0, 440, 660, 0, 1000, 0, 440, 0}));
 
         PcSpeaker missing(m_dir.filePath(u"no/such/device"_s));
         missing.beep(440, 10);
@@ -115,38 +92,30 @@ private Q_SLOTS:
     {
         const QString bin = m_dir.filePath(u"bin"_s);
         QVERIFY(QDir().mkpath(bin));
-        const QString marker = m_dir.filePath(u"played.txt"_s);
-        const QByteArray record = "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"" +
-                                  QFile::encodeName(marker) + ".tmp\" && mv \"" + QFile::encodeName(marker) +
-                                  ".tmp\" \"" + QFile::encodeName(marker) + "\"\n";
-        QVERIFY(writeScript(bin + u"/aplay"_s, record));
+        const QByteArray marker = QFile::encodeName(m_dir.filePath(u"played.txt"_s));
+        const QByteArray record = "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"" + marker +
+                                  ".tmp\" && mv \"" + marker + ".tmp\" \"" + marker + "\"\n";
         const QByteArray savedPath = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&savedPath] { qputenv("PATH", savedPath); });
         qputenv("PATH", QFile::encodeName(bin));
-
         const QString wav = m_dir.filePath(u"message.wav"_s);
         QFile sound(wav);
         QVERIFY(sound.open(QIODevice::WriteOnly));
         sound.write("RIFF");
         sound.close();
 
+        // Each player added is preferred to those before it: pw-play, paplay, aplay.
         ProcessSoundPlayer player;
-        QVERIFY(player.play(wav));
-        QTRY_VERIFY(QFile::exists(marker));
-        QCOMPARE(readLines(marker), (QStringList{u"aplay"_s, u"-q"_s, wav}));
-        QVERIFY(QFile::remove(marker));
-
-        // pw-play and paplay come before aplay.
-        QVERIFY(writeScript(bin + u"/paplay"_s, record));
-        QVERIFY(player.play(wav));
-        QTRY_VERIFY(QFile::exists(marker));
-        QCOMPARE(readLines(marker), (QStringList{u"paplay"_s, wav}));
-        QVERIFY(QFile::remove(marker));
-
-        QVERIFY(writeScript(bin + u"/pw-play"_s, record));
-        QVERIFY(player.play(wav));
-        QTRY_VERIFY(QFile::exists(marker));
-        QCOMPARE(readLines(marker), (QStringList{u"pw-play"_s, wav}));
+        const QList<QStringList> calls{{u"aplay"_s, u"-q"_s, wav}, {u"paplay"_s, wav}, {u"pw-play"_s, wav}};
+        for (const QStringList& call : calls) {
+            QVERIFY(writeScript(bin + u'/' + call.first(), record));
+            QVERIFY(player.play(wav));
+            QTRY_VERIFY(QFile::exists(QFile::decodeName(marker)));
+            QFile played(QFile::decodeName(marker));
+            QVERIFY(played.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(played.readAll()).split(u'\n', Qt::SkipEmptyParts), call);
+            QVERIFY(played.remove());
+        }
 
         // Nothing to play: no process is started.
         QVERIFY(!player.play(m_dir.filePath(u"missing.wav"_s)));
@@ -172,11 +141,8 @@ private Q_SLOTS:
     void servicesComplete()
     {
         const std::unique_ptr<PlatformServices> services = createPlatformServices();
-        QVERIFY(services->autostart);
-        QVERIFY(services->keyboardLayout);
-        QVERIFY(services->sessionState);
-        QVERIFY(services->speaker);
-        QVERIFY(services->soundPlayer);
+        QVERIFY(services->autostart && services->keyboardLayout && services->sessionState &&
+                services->speaker && services->soundPlayer);
     }
 
 private:
@@ -187,14 +153,6 @@ private:
         if (file.open(QIODevice::WriteOnly))
             file.close();
         return path;
-    }
-
-    static QStringList readLines(const QString& path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir m_dir;

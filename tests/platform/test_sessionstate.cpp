@@ -93,32 +93,24 @@ private Q_SLOTS:
         QVERIFY(services.registerService(u"org.freedesktop.login1"_s));
     }
 
-    void screenSaver()
+    void answersFromTheServices()
     {
         const DBusSessionState state;
         m_screenSaver.active = false;
-        QVERIFY(!state.isScreenSaverRunning());
-        m_screenSaver.active = true;
-        QVERIFY(state.isScreenSaverRunning());
-        m_screenSaver.active = false;
-    }
-
-    void lockedSessionOfThisProcess()
-    {
-        const DBusSessionState state;
         m_session.locked = false;
+        QVERIFY(!state.isScreenSaverRunning());
         QVERIFY(!state.isWorkstationLocked());
+        // Without a session id the session is the one of this process.
         QCOMPARE(m_manager.askedPid.load(), quint32(QCoreApplication::applicationPid()));
+        m_screenSaver.active = true;
         m_session.locked = true;
+        QVERIFY(state.isScreenSaverRunning());
         QVERIFY(state.isWorkstationLocked());
-    }
 
-    void lockedSessionById()
-    {
-        const DBusSessionState state;
-        m_session.locked = true;
         qputenv("XDG_SESSION_ID", "_31");
+        m_manager.askedPid = 0;
         QVERIFY(state.isWorkstationLocked());
+        QCOMPARE(m_manager.askedPid.load(), 0u);
         // An id that logind does not know: its session object does not exist.
         qputenv("XDG_SESSION_ID", "c7");
         QVERIFY(!state.isWorkstationLocked());

@@ -62,7 +62,6 @@ private Q_SLOTS:
         const QString folder = keyFolder(u"one"_s);
         auto first = std::make_unique<SingleInstance>(folder);
         QVERIFY(first->tryBecomePrimary());
-        QVERIFY(first->isPrimary());
         QVERIFY(first->tryBecomePrimary());
 
         SingleInstance second(folder);
@@ -72,7 +71,6 @@ private Q_SLOTS:
         // Another data folder is another copy of the program.
         SingleInstance other(keyFolder(u"two"_s));
         QVERIFY(other.tryBecomePrimary());
-        QVERIFY(SingleInstance::lockFilePath(folder) != SingleInstance::lockFilePath(keyFolder(u"two"_s)));
 
         // Lock and socket are in the runtime folder; the data folder is never created.
         QVERIFY(SingleInstance::lockFilePath(folder).startsWith(m_runtime.path() + u'/'));
@@ -92,15 +90,13 @@ private Q_SLOTS:
         QVERIFY(primary.tryBecomePrimary());
         QSignalSpy received(&primary, &SingleInstance::commandReceived);
 
-        QCOMPARE(SingleInstance::sendCommand(folder, "restore", kTimeoutMs), SendResult::Delivered);
-        QCOMPARE(SingleInstance::sendCommand(folder, "exit", kTimeoutMs), SendResult::Delivered);
         // The longest command that is accepted arrives whole.
-        const QByteArray longest(SingleInstance::kMaxCommandSize, 'x');
-        QCOMPARE(SingleInstance::sendCommand(folder, longest, kTimeoutMs), SendResult::Delivered);
+        const QList<QByteArray> commands{"restore", "exit", QByteArray(SingleInstance::kMaxCommandSize, 'x')};
+        for (const QByteArray& command : commands)
+            QCOMPARE(SingleInstance::sendCommand(folder, command, kTimeoutMs), SendResult::Delivered);
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), 3, kTimeoutMs);
-        QCOMPARE(received.at(0).at(0).toByteArray(), QByteArray("restore"));
-        QCOMPARE(received.at(1).at(0).toByteArray(), QByteArray("exit"));
-        QCOMPARE(received.at(2).at(0).toByteArray(), longest);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(received.at(i).at(0).toByteArray(), commands.at(i));
 
         // Several lines on one connection, split anyhow, CR LF tolerated, empty lines skipped.
         QLocalSocket client;
@@ -114,18 +110,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), 5, kTimeoutMs);
         QCOMPARE(received.at(3).at(0).toByteArray(), QByteArray("send-files a"));
         QCOMPARE(received.at(4).at(0).toByteArray(), QByteArray("send-files b"));
-    }
 
-    void refusesBadCommands()
-    {
-        const QString folder = keyFolder(u"bad"_s);
-        SingleInstance primary(folder);
-        QVERIFY(primary.tryBecomePrimary());
-        QCOMPARE(SingleInstance::sendCommand(folder, "restore\nexit", kTimeoutMs), SendResult::Failed);
-        QCOMPARE(SingleInstance::sendCommand(folder, QByteArray(), kTimeoutMs), SendResult::Failed);
-        QCOMPARE(SingleInstance::sendCommand(folder, QByteArray(SingleInstance::kMaxCommandSize + 1, 'x'),
-                                             kTimeoutMs),
-                 SendResult::Failed);
+        // Several lines, nothing, or too much in one command: refused before sending.
+        for (const QByteArray& bad : {QByteArray("restore\nexit"), QByteArray(),
+                                      QByteArray(SingleInstance::kMaxCommandSize + 1, 'x')})
+            QCOMPARE(SingleInstance::sendCommand(folder, bad, kTimeoutMs), SendResult::Failed);
     }
 
     void noInstance()
@@ -138,52 +127,32 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(folder));
     }
 
-    void takesOverLockOfDeadProcess()
+    void takesOverWhatACrashLeft()
     {
-        const QString folder = keyFolder(u"stale-lock"_s);
-        QByteArray contents = lockContentsOfDeadProcess();
+        // The lock of a process that has ended.
+        const QString deadLock = keyFolder(u"stale-lock"_s);
+        const QByteArray contents = lockContentsOfDeadProcess();
         QVERIFY(!contents.isEmpty());
-        QFile lock(SingleInstance::lockFilePath(folder));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(contents);
-        lock.close();
+        QVERIFY(writeFile(SingleInstance::lockFilePath(deadLock), contents));
+        QVERIFY(becomesPrimaryAndServes(deadLock));
 
-        SingleInstance primary(folder);
-        QVERIFY(primary.tryBecomePrimary());
-        QSignalSpy received(&primary, &SingleInstance::commandReceived);
-        QCOMPARE(SingleInstance::sendCommand(folder, "restore", kTimeoutMs), SendResult::Delivered);
-        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, kTimeoutMs);
-    }
+        // A socket file nobody listens on.
+        const QString staleSocket = keyFolder(u"stale-socket"_s);
+        QVERIFY(leaveStaleSocket(SingleInstance::socketPath(staleSocket)));
+        QCOMPARE(SingleInstance::sendCommand(staleSocket, "restore", kTimeoutMs), SendResult::NoInstance);
+        QVERIFY(becomesPrimaryAndServes(staleSocket));
 
-    void unreadableLockTakenOverOnlyWhenOld()
-    {
-        const QString folder = keyFolder(u"empty-lock"_s);
-        QFile lock(SingleInstance::lockFilePath(folder));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.close();
-        // A fresh empty lock file may belong to a copy that is just starting.
-        SingleInstance early(folder);
-        QVERIFY(!early.tryBecomePrimary());
-        // An old one was left by a crash between creating and filling it.
+        // An empty lock file: fresh, it may belong to a copy that is just starting; old, it was
+        // left by a crash between creating and filling it.
+        const QString emptyLock = keyFolder(u"empty-lock"_s);
+        QFile lock(SingleInstance::lockFilePath(emptyLock));
+        QVERIFY(writeFile(lock.fileName(), {}));
+        QVERIFY(!SingleInstance(emptyLock).tryBecomePrimary());
         QVERIFY(lock.open(QIODevice::ReadWrite));
         QVERIFY(
             lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
         lock.close();
-        SingleInstance late(folder);
-        QVERIFY(late.tryBecomePrimary());
-    }
-
-    void takesOverStaleSocket()
-    {
-        const QString folder = keyFolder(u"stale-socket"_s);
-        QVERIFY(leaveStaleSocket(SingleInstance::socketPath(folder)));
-        QCOMPARE(SingleInstance::sendCommand(folder, "restore", kTimeoutMs), SendResult::NoInstance);
-
-        SingleInstance primary(folder);
-        QVERIFY(primary.tryBecomePrimary());
-        QSignalSpy received(&primary, &SingleInstance::commandReceived);
-        QCOMPARE(SingleInstance::sendCommand(folder, "restore", kTimeoutMs), SendResult::Delivered);
-        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, kTimeoutMs);
+        QVERIFY(becomesPrimaryAndServes(emptyLock));
     }
 
     void dropsOverlongLine()
@@ -238,6 +207,23 @@ private Q_SLOTS:
     }
 
 private:
+    static bool writeFile(const QString& path, const QByteArray& contents)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+    }
+
+    // Whether a copy for `folder` becomes the primary one and receives a command sent to it.
+    static bool becomesPrimaryAndServes(const QString& folder)
+    {
+        SingleInstance primary(folder);
+        if (!primary.tryBecomePrimary())
+            return false;
+        QSignalSpy received(&primary, &SingleInstance::commandReceived);
+        return SingleInstance::sendCommand(folder, "restore", kTimeoutMs) == SendResult::Delivered &&
+               (received.size() == 1 || received.wait(kTimeoutMs));
+    }
+
     QString keyFolder(const QString& name) const { return m_data.filePath(name + u"/Vantrel"_s); }
 
     // What QLockFile writes, with the process id of a process that has ended.

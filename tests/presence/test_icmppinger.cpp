@@ -62,8 +62,6 @@ void verifyLoopbackReply(const IcmpEchoReply& reply, int payloadBytes)
     QCOMPARE(reply.from, kLoopback);
     QCOMPARE(reply.bytes, payloadBytes);
     QVERIFY2(reply.ttl > 0 && reply.ttl <= 255, qPrintable(QString::number(reply.ttl)));
-    QVERIFY(reply.roundTripMs >= 0);
-    QVERIFY(reply.errorText.isEmpty());
 }
 
 // Stands for a host that never answers: waits until the time limit or the cancel flag.
@@ -84,11 +82,9 @@ class TestIcmpPinger final : public QObject {
 private Q_SLOTS:
     void rawSocketEcho_data();
     void rawSocketEcho();
-    void datagramSocketEchoOrUnavailable();
-    void asyncEchoReportsOnCallerThread();
+    void datagramSocketEchoOrUnavailableAndBadRequests();
     void concurrentEchoesKeepTheirReplies();
     void sourceAddress();
-    void badRequestsFail();
     void callerThreadKeepsRunningWhileWaiting();
     void destroyedContextOrPingerDropsResult();
 };
@@ -98,7 +94,6 @@ void TestIcmpPinger::rawSocketEcho_data()
     QTest::addColumn<int>("payloadBytes");
     QTest::newRow("no data") << 0;
     QTest::newRow("ping command") << 32;
-    QTest::newRow("reachability") << 64;
     QTest::newRow("large") << 6000;
 }
 
@@ -113,7 +108,7 @@ void TestIcmpPinger::rawSocketEcho()
     verifyLoopbackReply(reply, payloadBytes);
 }
 
-void TestIcmpPinger::datagramSocketEchoOrUnavailable()
+void TestIcmpPinger::datagramSocketEchoOrUnavailableAndBadRequests()
 {
     const std::atomic<bool> cancelled{false};
     const IcmpEchoReply reply =
@@ -126,29 +121,14 @@ void TestIcmpPinger::datagramSocketEchoOrUnavailable()
         QVERIFY(!reply.errorText.isEmpty());
     }
     // Neither kind allowed: unavailable, so the TCP probe decides.
-    const IcmpEchoReply none = LinuxIcmpPinger::echoBlocking(loopbackRequest(), {}, cancelled);
-    QCOMPARE(none.status, Status::Unavailable);
-}
-
-void TestIcmpPinger::asyncEchoReportsOnCallerThread()
-{
-    LinuxIcmpPinger pinger;
-    QObject context;
-    std::optional<IcmpEchoReply> result;
-    QThread* reportedOn = nullptr;
-    pinger.echo(loopbackRequest(), &context, [&](const IcmpEchoReply& reply) {
-        result = reply;
-        reportedOn = QThread::currentThread();
-    });
-    // Never from inside the call.
-    QVERIFY(!result);
-    QCOMPARE(pinger.pendingCount(), 1);
-    QTRY_VERIFY(result.has_value());
-    QCOMPARE(reportedOn, QThread::currentThread());
-    QCOMPARE(pinger.pendingCount(), 0);
-    if (result->status == Status::Unavailable)
-        QSKIP(qPrintable(u"no ICMP socket may be opened here: "_s + result->errorText));
-    verifyLoopbackReply(*result, 32);
+    QCOMPARE(LinuxIcmpPinger::echoBlocking(loopbackRequest(), {}, cancelled).status, Status::Unavailable);
+    // No IPv4 destination: failed, whatever sockets there are.
+    IcmpEchoRequest request = loopbackRequest();
+    for (const QHostAddress& bad : {QHostAddress(u"::1"_s), QHostAddress()}) {
+        request.destination = bad;
+        QCOMPARE(LinuxIcmpPinger::echoBlocking(request, {IcmpSocketKind::Raw}, cancelled).status,
+                 Status::Failed);
+    }
 }
 
 void TestIcmpPinger::concurrentEchoesKeepTheirReplies()
@@ -157,11 +137,19 @@ void TestIcmpPinger::concurrentEchoesKeepTheirReplies()
     LinuxIcmpPinger pinger;
     QObject context;
     QHash<int, IcmpEchoReply> replies;
+    int otherThread = 0;
     const QList<int> sizes{1, 8, 16, 32, 64, 100, 500, 1000, 1472, 3000};
     for (int size : sizes)
-        pinger.echo(loopbackRequest(size), &context,
-                    [&replies, size](const IcmpEchoReply& reply) { replies.insert(size, reply); });
+        pinger.echo(loopbackRequest(size), &context, [&, size](const IcmpEchoReply& reply) {
+            replies.insert(size, reply);
+            otherThread += QThread::currentThread() != context.thread();
+        });
+    // Never reported from inside the call; always on the caller's thread.
+    QVERIFY(replies.isEmpty());
+    QCOMPARE(pinger.pendingCount(), int(sizes.size()));
     QTRY_COMPARE_WITH_TIMEOUT(replies.size(), sizes.size(), 20000);
+    QCOMPARE(otherThread, 0);
+    QCOMPARE(pinger.pendingCount(), 0);
     if (replies.value(1).status == Status::Unavailable)
         QSKIP("no ICMP socket may be opened here");
     for (int size : sizes) {
@@ -192,16 +180,6 @@ void TestIcmpPinger::sourceAddress()
     QVERIFY(!refused.errorText.isEmpty());
 }
 
-void TestIcmpPinger::badRequestsFail()
-{
-    const std::atomic<bool> cancelled{false};
-    IcmpEchoRequest request = loopbackRequest();
-    request.destination = QHostAddress(u"::1"_s);
-    QCOMPARE(LinuxIcmpPinger::echoBlocking(request, {IcmpSocketKind::Raw}, cancelled).status, Status::Failed);
-    request.destination = QHostAddress();
-    QCOMPARE(LinuxIcmpPinger::echoBlocking(request, {IcmpSocketKind::Raw}, cancelled).status, Status::Failed);
-}
-
 void TestIcmpPinger::callerThreadKeepsRunningWhileWaiting()
 {
     // A host that does not answer keeps a worker waiting for the whole time limit; the calling
@@ -210,9 +188,8 @@ void TestIcmpPinger::callerThreadKeepsRunningWhileWaiting()
     QObject context;
     int ticks = 0;
     QTimer ticker;
-    ticker.setInterval(10);
     connect(&ticker, &QTimer::timeout, &context, [&ticks] { ++ticks; });
-    ticker.start();
+    ticker.start(10);
 
     std::optional<IcmpEchoReply> result;
     IcmpEchoRequest request = loopbackRequest();
