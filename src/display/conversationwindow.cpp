@@ -352,7 +352,6 @@ void ConversationWindow::sendReply()
     m_reply->clear();
     m_reply->setEnabled(true);
     focusReply();
-    Q_EMIT replySent(text);
 }
 
 void ConversationWindow::enforceReplyLimit()
@@ -456,7 +455,6 @@ void ConversationWindow::setBusyCursor(bool busy)
 
 void ConversationWindow::setStatusImage(int image)
 {
-    m_statusImage = image;
     setWindowIcon(m_host.statusIcon(image));
 }
 

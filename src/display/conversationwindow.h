@@ -81,7 +81,6 @@ public:
 
     // The partner's status changed: the window's icon shows it.
     void setStatusImage(int image);
-    int statusImage() const { return m_statusImage; }
 
     // Timer_Clear: tests shorten it.
     const QTimer& clearTimer() const { return m_clearTimer; }
@@ -94,10 +93,6 @@ public:
     bool deleteHistory();
     // Writes the window's placement and reply height to its settings file.
     void saveState();
-
-Q_SIGNALS:
-    // A reply was written into the view and handed to the host (tests).
-    void replySent(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -147,7 +142,6 @@ private:
     QStringList m_filesList;
     QSet<int> m_working;
     int m_replyLimit = MaxReplyLength;
-    int m_statusImage = -1;
     bool m_limiting = false;
 };
 
