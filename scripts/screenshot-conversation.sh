@@ -242,6 +242,10 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 [[ -n $picker ]] || fail "the smiley picker did not open; $prefix-picker.png not made"
+# Without a window manager, Xvfb's screen image shows a window mapped late over another one as
+# black, so the picker is moved beside the conversation window, onto the empty screen, before the
+# shot. (The picker stays open: moving it does not take its focus.)
+xdotool windowmove "$picker" $((X + WIDTH + 6)) "$Y"
 # Time to draw its pictures.
 sleep 2
 
