@@ -13,10 +13,9 @@ constexpr int kAlertMs = 5000;
 
 } // namespace
 
-ConversationWindows::ConversationWindows(ConversationHost& host, QWidget* windowParent, QObject* parent)
+ConversationWindows::ConversationWindows(ConversationHost& host, QObject* parent)
     : QObject(parent)
     , m_host(host)
-    , m_windowParent(windowParent)
 {}
 
 ConversationWindows::~ConversationWindows()
@@ -38,7 +37,8 @@ ConversationWindow& ConversationWindows::window(const QString& target)
 {
     if (ConversationWindow* existing = find(target))
         return *existing;
-    auto* created = new ConversationWindow(target, m_host, m_windowParent);
+    // Top-level, each with its own task-bar entry.
+    auto* created = new ConversationWindow(target, m_host);
     m_windows.append(created);
     Q_EMIT windowCreated(created);
     return *created;

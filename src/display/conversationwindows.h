@@ -5,8 +5,6 @@
 #include <QPointer>
 #include <QStringList>
 
-class QWidget;
-
 namespace vantrel {
 
 class ConversationHost;
@@ -18,7 +16,7 @@ class ConversationWindow;
 class ConversationWindows final : public QObject {
     Q_OBJECT
 public:
-    ConversationWindows(ConversationHost& host, QWidget* windowParent, QObject* parent = nullptr);
+    explicit ConversationWindows(ConversationHost& host, QObject* parent = nullptr);
     ~ConversationWindows() override;
     Q_DISABLE_COPY_MOVE(ConversationWindows)
 
@@ -55,7 +53,6 @@ private:
     void announcePending();
 
     ConversationHost& m_host;
-    QPointer<QWidget> m_windowParent;
     QList<ConversationWindow*> m_windows;
     QList<QPointer<ConversationWindow>> m_pending;
 };

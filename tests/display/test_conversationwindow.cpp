@@ -99,7 +99,7 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_host = std::make_unique<FakeHost>(m_dir->path());
-        m_windows = std::make_unique<ConversationWindows>(*m_host, nullptr);
+        m_windows = std::make_unique<ConversationWindows>(*m_host);
     }
     void cleanup() { m_windows.reset(); }
 
@@ -332,7 +332,7 @@ private Q_SLOTS:
         QCOMPARE(conf.placement().left, 40);
         QCOMPARE(conf.placement().width(), 520);
         QCOMPARE(conf.memoMessageHeight(0), ConversationWindow::DefaultReplyHeight);
-        m_windows = std::make_unique<ConversationWindows>(*m_host, nullptr);
+        m_windows = std::make_unique<ConversationWindows>(*m_host);
         QCOMPARE(m_windows->window(u"Вася"_s).geometry().size(), QSize(520, 400));
     }
 

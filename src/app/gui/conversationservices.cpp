@@ -59,8 +59,7 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
             window->insertSmiley(text, QGuiApplication::keyboardModifiers());
     });
 
-    // Top-level windows of their own, each with its own task-bar entry.
-    m_windows = std::make_unique<ConversationWindows>(*this, nullptr);
+    m_windows = std::make_unique<ConversationWindows>(*this);
     // A target that is no contact shows the program's icon.
     connect(m_windows.get(), &ConversationWindows::windowCreated, this, [this](ConversationWindow* window) {
         if (contactIndex(window->target()) < 0)
