@@ -12,9 +12,15 @@ packages=(
     iproute2
     unrtf
 )
-if [[ "${1:-}" == "--with-fuzz" ]]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+fuzz_packages=(clang libclang-rt-14-dev)
+case "${1:-}" in
+    --with-fuzz) packages+=("${fuzz_packages[@]}") ;;
+    --list)
+        # The whole list, for scripts/check-packages.sh.
+        printf '%s\n' "${packages[@]}" "${fuzz_packages[@]}"
+        exit 0
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,6 +17,10 @@ cmake --build build/engine --target vantrel
 
 echo "== Test build (ASan + UBSan)"
 cmake -S . -B build/test -G Ninja -DVANTREL_SANITIZE=ON -DVANTREL_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+
+echo "== Packages the build uses"
+scripts/check-packages.sh build/engine build/test
+
 cmake --build build/test
 
 echo "== Tests"
