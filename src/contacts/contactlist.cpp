@@ -134,7 +134,7 @@ bool ContactList::MyCreateFavList()
         error(u"Файл "_s + quoted(m_usersFileName) + u" не найден."_s);
         return false;
     }
-    publish(std::make_shared<const Snapshot>(std::move(result.tree)));
+    publish(std::make_shared<const Snapshot>(std::move(result.tree), ++m_generation));
     Q_EMIT rebuilt();
     return true;
 }
@@ -284,10 +284,11 @@ bool ContactList::setContactAddress(int index, const QString& address)
                  current->compName(index) + u';' + current->displayName(index) + u';' + address + u";1"_s);
     if (!writeUsersFile(tree))
         return false;
-    auto next = std::make_shared<const Snapshot>(std::move(tree));
+    auto next = std::make_shared<const Snapshot>(std::move(tree), current->generation());
     for (int i = 0; i < current->count(); ++i)
         next->setImageIndex(i, current->imageIndex(i));
     publish(std::move(next));
+    Q_EMIT addressesChanged();
     return true;
 }
 

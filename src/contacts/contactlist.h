@@ -92,7 +92,8 @@ public:
 
     // The IP refresh: stores `address` for the contact at `index` (its line becomes computer
     // name;display name;address;1) and saves the file at once. Unlike the other changes this
-    // keeps every mark and asks the views for nothing: only the address tables change.
+    // keeps every node and mark: the new snapshot has the same generation, and
+    // addressesChanged() tells the readers that hold one to take the new one.
     // Refused (false, no balloon) for groups, outside the list and while the shared list is in
     // use; a failed save leaves file and list as they were.
     bool setContactAddress(int index, const QString& address);
@@ -104,6 +105,8 @@ public:
 Q_SIGNALS:
     // A new list is in place; every mark is back to 0 (contact) or 4 (group).
     void rebuilt();
+    // A snapshot of the same generation with other addresses is in place (the IP refresh).
+    void addressesChanged();
     // The views should select this node (-1: none, the list is empty).
     void selectionRequested(int index);
     void imageIndexChanged(int index, int image);
@@ -125,6 +128,7 @@ private:
     bool m_sharedInUse = false;
     QString m_lastError;
     std::atomic<bool> m_sendByIp{false};
+    quint64 m_generation = 0;
 
     mutable QMutex m_snapshotMutex;
     std::shared_ptr<const Snapshot> m_snapshot;

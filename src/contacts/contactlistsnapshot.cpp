@@ -6,8 +6,9 @@
 
 namespace vantrel {
 
-ContactListSnapshot::ContactListSnapshot(ContactTree tree)
+ContactListSnapshot::ContactListSnapshot(ContactTree tree, quint64 generation)
     : m_tree(std::move(tree))
+    , m_generation(generation)
 {
     const qsizetype n = m_tree.size();
     m_compNames.reserve(n);

@@ -32,8 +32,12 @@ public:
     };
 
     ContactListSnapshot() = default;
-    explicit ContactListSnapshot(ContactTree tree);
+    // `generation` numbers the rebuilds of the list: snapshots of one generation have the same
+    // nodes and differ only in their addresses (the IP refresh) and marks.
+    explicit ContactListSnapshot(ContactTree tree, quint64 generation = 0);
     Q_DISABLE_COPY_MOVE(ContactListSnapshot)
+
+    quint64 generation() const { return m_generation; }
 
     const ContactTree& tree() const { return m_tree; }
     int count() const { return int(m_compNames.size()); }
@@ -84,6 +88,7 @@ private:
     bool inRange(int index) const { return index >= 0 && index < count(); }
 
     ContactTree m_tree;
+    quint64 m_generation = 0;
     QStringList m_compNames;
     QStringList m_nicks;
     QStringList m_ips;

@@ -18,6 +18,9 @@ RecipientChoice::RecipientChoice(ContactList& list, Settings& settings, ContactL
 {
     connect(&list, &ContactList::rebuilt, this, &RecipientChoice::onRebuilt);
     connect(&list, &ContactList::selectionRequested, this, &RecipientChoice::onSelectionRequested);
+    // Same nodes, new addresses: the ticks and the selection stay; sends and the reachability
+    // marks must come from the snapshot in place.
+    connect(&list, &ContactList::addressesChanged, this, [this] { m_list = m_contactList.snapshot(); });
 }
 
 void RecipientChoice::onRebuilt()
@@ -39,7 +42,7 @@ void RecipientChoice::onRebuilt()
 
 void RecipientChoice::onSelectionRequested(int index)
 {
-    if (m_list != m_contactList.snapshot())
+    if (m_list->generation() != m_contactList.snapshot()->generation())
         onRebuilt();
     setItemIndex(index);
 }

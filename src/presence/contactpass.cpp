@@ -47,9 +47,13 @@ int ContactPass::nextIndex(const std::function<bool(int index)>& wanted)
         return -1;
     // A rebuilt list has other nodes and reset marks; the rest of the pass would act on the
     // wrong contacts.
-    if (m_stopOnRebuild == StopOnRebuild::Yes && listChanged()) {
-        finish();
-        return -1;
+    if (listChanged()) {
+        if (m_stopOnRebuild == StopOnRebuild::Yes) {
+            finish();
+            return -1;
+        }
+    } else {
+        m_snapshot = m_contacts.snapshot();
     }
     while (m_next < m_snapshot->count() && !wanted(m_next))
         ++m_next;
@@ -62,12 +66,7 @@ int ContactPass::nextIndex(const std::function<bool(int index)>& wanted)
 
 bool ContactPass::listChanged() const
 {
-    return m_contacts.snapshot() != m_snapshot;
-}
-
-void ContactPass::adoptCurrentList()
-{
-    m_snapshot = m_contacts.snapshot();
+    return !m_snapshot || m_contacts.snapshot()->generation() != m_snapshot->generation();
 }
 
 void ContactPass::finish()

@@ -45,12 +45,11 @@ protected:
     };
     Begin beginPass();
     // The next contact of the pass for which `wanted` holds, or -1 once the pass is over (it
-    // has then finished). With StopOnRebuild::Yes a list rebuilt meanwhile ends the pass.
+    // has then finished). With StopOnRebuild::Yes a list rebuilt meanwhile ends the pass; new
+    // addresses of the same list (the IP refresh) are taken and the pass goes on.
     int nextIndex(const std::function<bool(int index)>& wanted);
-    // Whether the list in use is no longer the pass's list.
+    // Whether the list has been rebuilt since the pass began (other nodes, reset marks).
     bool listChanged() const;
-    // Continues with the list in use (after the worker itself changed it).
-    void adoptCurrentList();
     void finish();
 
     const ContactListSnapshot& list() const { return *m_snapshot; }

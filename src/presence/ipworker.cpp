@@ -37,8 +37,8 @@ void IpWorker::resolveNext()
             finish();
             return;
         }
-        if (found && address != list().ip(index) && m_contacts.setContactAddress(index, address))
-            adoptCurrentList();
+        if (found && address != list().ip(index))
+            m_contacts.setContactAddress(index, address);
         resolveNext();
     });
 }

@@ -169,6 +169,36 @@ private Q_SLOTS:
         QVERIFY(!c.f_Checked() && c.isFieldEnabled());
         QCOMPARE(c.fieldText(), u"[ОТДЕЛ]"_s);
     }
+
+    void sendsFollowTheIpRefresh()
+    {
+        ChoiceWorld w;
+        RecipientChoice& c = w.choice;
+        w.settings.fmConfig.dxCheckbox_IP_Checked.setValue(true);
+        w.settings.fmConfig.dxCheckbox_AutoUnCheck_Checked.setValue(false);
+        c.setItemIndex(Vasya);
+        QSignalSpy changed(&c, &RecipientChoice::listChanged);
+
+        // The refresh keeps the nodes: the selection stays and the send takes the new address.
+        QVERIFY(w.list.setContactAddress(Vasya, u"10.0.0.11"_s));
+        QCOMPARE(c.itemIndex(), Vasya);
+        QCOMPARE(c.GetAdressList().addresses, QStringList{u"10.0.0.11"_s});
+
+        // Ticks survive the refresh, and marks set after it are seen by ticked and group sends.
+        tick(c, Otdel);
+        tick(c, Lyosha);
+        QVERIFY(w.list.setContactAddress(Petya, u"10.0.0.22"_s));
+        QVERIFY(c.isChecked(Otdel) && c.isChecked(Lyosha));
+        QCOMPARE(c.GetAdressList().addresses, (QStringList{u"10.0.0.22"_s, u"PC3"_s, u"10.0.0.6"_s}));
+        w.list.setImageIndex(Petya, ContactListSnapshot::Unreachable);
+        QCOMPARE(c.GetAdressList().addresses, (QStringList{u"PC3"_s, u"10.0.0.6"_s}));
+        c.deselectAll();
+        c.setItemIndex(Sklad);
+        w.list.setImageIndex(Lyosha, ContactListSnapshot::Unreachable);
+        w.list.setImageIndex(Dima, ContactListSnapshot::Online);
+        QCOMPARE(c.GetAdressList().addresses, QStringList{u"10.0.0.7"_s});
+        QCOMPARE(changed.count(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecipientChoice)

@@ -140,6 +140,7 @@ private Q_SLOTS:
     void broadcastReachesReachableLeavesOnly();
     void reportsAppliedByAddressOnly();
     void ipRefreshStoresChangedAddresses();
+    void wholeTreeCheckGoesOnThroughIpRefresh();
     void settingsDialogHoldsEveryStart();
 };
 
@@ -253,6 +254,10 @@ void TestPresenceWorkers::reportsAppliedByAddressOnly()
     QCOMPARE(w.list->imageIndex(0), 1);
     receiver.statusReceived(report(u"1"_s, u"x"_s, u"PC5"_s), u"PC5"_s);
     QCOMPARE(w.list->imageIndex(4), 1);
+    // Back from away: the report of code 0 shows the contact online again.
+    receiver.statusReceived(report(u"0"_s, u"x"_s, u"PC5"_s), u"PC5"_s);
+    QCOMPARE(w.list->imageIndex(4), 0);
+    QCOMPARE(changed.takeLast(), (QVariantList{4, u"Пятый"_s, 0}));
 
     // An address of no contact changes nothing and leaves no trace, whatever its CODE.
     const QString logBefore = w.eventLogText();
@@ -306,6 +311,40 @@ void TestPresenceWorkers::ipRefreshStoresChangedAddresses()
     QCOMPARE(rebuilt.count(), 0);
     QCOMPARE(w.list->imageIndex(0), int(ContactListSnapshot::Away));
     QCOMPARE(w.list->imageIndex(4), int(ContactListSnapshot::Unreachable));
+}
+
+void TestPresenceWorkers::wholeTreeCheckGoesOnThroughIpRefresh()
+{
+    World w(u"pc1;Первый;10.0.0.1;1\r\n"
+            u"pc2;Второй;10.0.0.2;1\r\n"
+            u"pc3;Третий;10.0.0.3;1\r\n"_s);
+    test::FakeProbes probes;
+    probes.pingAnswers = {{u"10.0.0.1"_s, true}, {u"10.0.0.33"_s, true}};
+    Reachability reachability(probes);
+    PingWorker worker(*w.list, reachability, w.eventLog);
+    QSignalSpy finished(&worker, &PingWorker::finished);
+    // While the first contact is probed, the IP refresh gives the third a new address.
+    probes.onCall = [&w](const QString& call) {
+        if (call == u"ping 10.0.0.1"_s)
+            QVERIFY(w.list->setContactAddress(2, u"10.0.0.33"_s));
+    };
+    QVERIFY(worker.start());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probes.calls.filter(u"ping "_s),
+             QStringList({u"ping 10.0.0.1"_s, u"ping 10.0.0.2"_s, u"ping 10.0.0.33"_s}));
+    QCOMPARE(w.list->imageIndex(0), int(ContactListSnapshot::Online));
+    QCOMPARE(w.list->imageIndex(1), int(ContactListSnapshot::Unreachable));
+    QCOMPARE(w.list->imageIndex(2), int(ContactListSnapshot::Online));
+
+    // A rebuild under a pass still ends it: other nodes, reset marks.
+    probes.calls.clear();
+    probes.onCall = [&w](const QString& call) {
+        if (call == u"ping 10.0.0.1"_s)
+            w.list->MySetStatus(0);
+    };
+    QVERIFY(worker.start());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(probes.calls.filter(u"ping "_s), QStringList{u"ping 10.0.0.1"_s});
 }
 
 void TestPresenceWorkers::settingsDialogHoldsEveryStart()
