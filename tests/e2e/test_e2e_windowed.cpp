@@ -411,6 +411,59 @@ private Q_SLOTS:
         QVERIFY(!readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
         QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
     }
+
+    // The session asks to commit while a question box is open; the log-off is then cancelled.
+    // Everything is saved, and the program goes on working with its listener and windows.
+    void sessionCommitSavesAndKeepsRunning()
+    {
+        WindowedCopy copy(u"127.0.0.118"_s, {u"PC1;Вася;127.0.0.119"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        QTRY_VERIFY_WITH_TIMEOUT(!mode.engine().isPresenceBusy(), kTimeoutMs);
+        const QString ini = mode.engine().paths().settingsFile;
+        vantrel::ConversationWindow& window = mode.conversation(u"Вася"_s);
+        mode.showPopupForm(u"Вася"_s, false);
+        mode.mainWindow().setGeometry(41, 52, 300, 400);
+        QVERIFY(!readFile(ini).contains("NormPos=41,52,341,452"));
+        window.contactMenu();
+        QAction* del = window.findChild<QAction*>(u"PM_Del"_s);
+        QVERIFY(del && del->isEnabled());
+        bool answered = false;
+        QTimer::singleShot(0, &mode, [&mode, &answered] {
+            mode.commitSession();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->button(QMessageBox::No)->click();
+                answered = true;
+            }
+        });
+        del->trigger();
+        QVERIFY(answered);
+        QVERIFY(window.isVisible());
+        QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
+
+        // Saved at the commit, and no end line: the program has not ended.
+        QVERIFY(readFile(ini).contains("NormPos=41,52,341,452"));
+        QVERIFY(QFileInfo::exists(mode.engine().paths().confDir + u"/Вася.ini"_s));
+        const QString log = QString::fromUtf8(readFile(mode.engine().eventLog().path()));
+        QVERIFY(!log.contains(u"Завершение программы"_s));
+
+        // Still listening, and the check button still works.
+        {
+            QTcpSocket socket;
+            QVERIFY(socket.bind(QHostAddress(u"127.0.0.119"_s)));
+            socket.connectToHost(QHostAddress(u"127.0.0.118"_s), vantrel::ProtocolCodec::DefaultPort);
+            QVERIFY(socket.waitForConnected(kTimeoutMs));
+            socket.write(vantrel::ProtocolCodec::buildRequest(
+                vantrel::ProtocolCodec::Header::Message,
+                vantrel::ProtocolCodec::messageBody(u"PC1"_s, u"после отмены выхода"_s)));
+            socket.disconnectFromHost();
+            QVERIFY(socket.state() == QAbstractSocket::UnconnectedState ||
+                    socket.waitForDisconnected(kTimeoutMs));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"после отмены выхода"_s), kTimeoutMs);
+        QVERIFY(copy.checkWholeTree());
+        QCOMPARE(copy.images(), QList<int>{3});
+    }
 };
 
 QTEST_MAIN(TestE2eWindowed)

@@ -107,7 +107,7 @@ void WindowedMode::start()
     if (!m_engine->commandLine().startHidden || !m_trayAvailable)
         m_mainWindow->show();
 
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { shutDown(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { commitSession(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { shutDown(); });
 }
 
@@ -185,6 +185,18 @@ void WindowedMode::exitProgram()
     // exit() rather than quit(): quit() first asks every window to close, and the main
     // window refuses (it only hides), which would cancel the quit.
     QCoreApplication::exit(0);
+}
+
+void WindowedMode::commitSession()
+{
+    if (!m_engine->isRunning())
+        return;
+    saveMainWindow();
+    if (m_conversations) {
+        for (ConversationWindow* window : m_conversations->windows().windows())
+            window->saveState();
+    }
+    m_engine->settings().saveAll();
 }
 
 void WindowedMode::shutDown()

@@ -32,7 +32,12 @@ public:
     void start();
     // Saves the main window's stored values and ends the program ("Выход").
     void exitProgram();
-    // Session end or termination: saves and writes the closing log line at once.
+    // The desktop session is about to end: everything worth keeping is saved now, since the
+    // program may be killed without further notice. The program keeps running, because the
+    // user may still cancel the log-off; it is torn down only when it really quits.
+    void commitSession();
+    // Quitting: saves, takes the windows down and writes the closing log line. Runs once the
+    // event loop has returned (aboutToQuit, destruction), never from inside a dialog's loop.
     void shutDown();
 
     void handleInstanceCommand(const QByteArray& command);
