@@ -9,7 +9,7 @@ packages=(
     libx11-dev
     clang-format
     xvfb xauth x11-xkb-utils dbus-daemon
-    iproute2
+    iproute2 valgrind
     unrtf
 )
 fuzz_packages=(clang libclang-rt-14-dev)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Vantrel with AddressSanitizer and UndefinedBehaviorSanitizer and runs every check:
-# formatting, the widget-free engine build and the whole test suite (which also starts the
-# real program on the offscreen platform).
+# formatting, the widget-free engine build, the packages the build uses, the whole test suite
+# (which also starts the real program on the offscreen platform), and the display and
+# windowed suites once more under valgrind memcheck.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,3 +26,6 @@ cmake --build build/test
 
 echo "== Tests"
 ctest --test-dir build/test --output-on-failure -j2 --timeout 600
+
+echo "== Display and windowed suites under valgrind memcheck"
+scripts/memcheck.sh

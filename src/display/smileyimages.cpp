@@ -213,10 +213,19 @@ void SmileyImages::trackDocument(QTextDocument* document)
         m_documents.remove(document);
         m_recheck.start();
     });
-    // A cleared view no longer shows any picture.
+    // A cleared view no longer shows any picture. The cursors are dropped from the event loop:
+    // the change is announced from inside QTextDocument::clear(), which afterwards puts back
+    // the cursors it knew, and a cursor freed meanwhile would be written to.
     connect(document, &QTextDocument::contentsChanged, this, [this, document] {
-        if (document->isEmpty())
-            forgetDocument(document);
+        if (!document->isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, guard = QPointer<QTextDocument>(document)] {
+                if (guard && guard->isEmpty() && m_documents.contains(guard))
+                    forgetDocument(guard);
+            },
+            Qt::QueuedConnection);
     });
 }
 
