@@ -7,7 +7,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <functional>
+
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using vantrel::FontSpec;
@@ -23,6 +28,25 @@ ino_t inodeOf(const QString& path)
 {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Runs `attempt` as an ordinary user: directly when this process is one, else in a child
+// process that has given up root (whom file permissions do not stop). 77 when that fails.
+int asOrdinaryUser(const std::function<bool()>& attempt)
+{
+    if (::geteuid() != 0)
+        return attempt() ? 0 : 1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(77);
+        ::_exit(attempt() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 1;
+    return WEXITSTATUS(status);
 }
 
 IniFile fileContents(const QString& path)
@@ -220,6 +244,39 @@ private Q_SLOTS:
         QCOMPARE(settings.VTLForm.NewVersion.value(), u"2.0.0.1"_s); // the value itself is kept
         settings.saveAll();
         QCOMPARE(failed.size(), 2);
+    }
+
+    // Where no temporary file can be made beside it, a save fails and the file stays exactly
+    // as it was: it is never rewritten in place, where a crash would leave half a file.
+    void saveWithoutRoomForTemporaryFileKeepsOldFile()
+    {
+        const QString folder = m_dir.filePath(u"locked"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + u"/VantrelMsg.ini"_s;
+        {
+            Settings first(path);
+            first.VTLForm.NewVersion.setValue(u"1.0.0.1"_s);
+        }
+        const QByteArray old = readAll(path);
+        QVERIFY(old.contains("1.0.0.1"));
+        // The file itself stays writable: only a new file beside it is refused.
+        QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+        const int result = asOrdinaryUser([&path, &folder, &old] {
+            Settings settings(path);
+            int failures = 0;
+            QObject::connect(&settings, &Settings::saveFailed, &settings, [&failures] { ++failures; });
+            settings.VTLForm.NewVersion.setValue(u"2.0.0.1"_s);
+            settings.saveAll();
+            return failures == 2 && readAll(path) == old &&
+                   QDir(folder).entryList(QDir::Files | QDir::Hidden) == QStringList{u"VantrelMsg.ini"_s};
+        });
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        if (result == 77)
+            QSKIP("running as root and unable to switch to an ordinary user");
+        QCOMPARE(result, 0);
     }
 
 private:
