@@ -15,7 +15,7 @@ HistoryLog::HistoryLog(LogWriter& writer, QString logsDir)
 
 QString HistoryLog::pathFor(const QString& contact) const
 {
-    return m_logsDir + u'/' + SafeFileName(contact) + u".log"_s;
+    return PathIgnoringCase(m_logsDir, SafeFileName(contact) + u".log"_s);
 }
 
 QString HistoryLog::nowText() const

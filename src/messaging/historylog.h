@@ -15,7 +15,8 @@ public:
     HistoryLog(LogWriter& writer, QString logsDir);
     Q_DISABLE_COPY_MOVE(HistoryLog)
 
-    // The log file of a contact.
+    // The log file of a contact: an existing log whose name differs only in letter case is
+    // the contact's log.
     QString pathFor(const QString& contact) const;
 
     // A received message: contact + " [" + date-time + "]: " + text, in the contact's log.

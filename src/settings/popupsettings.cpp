@@ -17,7 +17,7 @@ PopupSettingsFile::PopupSettingsFile(const QString& confDir, const QString& nick
 
 QString PopupSettingsFile::pathFor(const QString& confDir, const QString& nickname)
 {
-    return QDir(confDir).filePath(SafeFileName(nickname) + u".ini"_s);
+    return PathIgnoringCase(QDir::cleanPath(confDir), SafeFileName(nickname) + u".ini"_s);
 }
 
 int PopupSettingsFile::memoMessageHeight(int designDefault) const

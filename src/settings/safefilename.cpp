@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QList>
 
 using namespace Qt::StringLiterals;
@@ -163,6 +165,20 @@ QString SafeFileName(const QString& name)
         bytes += n;
     }
     return out + suffix;
+}
+
+QString PathIgnoringCase(const QString& folder, const QString& fileName)
+{
+    const QString exact = folder + u'/' + fileName;
+    if (QFileInfo::exists(exact))
+        return exact;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileName().compare(fileName, Qt::CaseInsensitive) == 0)
+            return it.filePath();
+    }
+    return exact;
 }
 
 } // namespace vantrel

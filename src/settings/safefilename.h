@@ -33,6 +33,12 @@ namespace vantrel {
 // ("a/b" and "a%2Fb").
 QString SafeFileName(const QString& name);
 
+// The path of `fileName` in `folder`. Names are compared without regard to letter case while
+// Linux file names are not: when the folder holds no file of exactly that name but one that
+// differs only in case ("PC-12.log" for "pc-12.log"), that one is taken, so one contact keeps
+// one file.
+QString PathIgnoringCase(const QString& folder, const QString& fileName);
+
 // Upper bound of a stem's UTF-8 length, leaving room for an extension under the usual
 // 255-byte file-name limit.
 inline constexpr qsizetype MaxStemBytes = 200;

@@ -52,6 +52,22 @@ private Q_SLOTS:
         QCOMPARE(filesBelow(dir.path()), QStringList{u"Вася.log"_s});
     }
 
+    // Contact names compare without case, Linux file names do not: one contact, one log.
+    void namesDifferingInCaseShareOneLog()
+    {
+        QTemporaryDir dir;
+        LogWriter writer(fixedNow);
+        HistoryLog history(writer, dir.path());
+        history.addReceived(u"PC-12"_s, u"d"_s, u"one"_s);
+        history.addSent(u"pc-12"_s, u"me"_s, u"d"_s, u"two"_s);
+        history.addReceived(u"Сервер"_s, u"d"_s, u"три"_s);
+        history.addReceived(u"СЕРВЕР"_s, u"d"_s, u"четыре"_s);
+        QCOMPARE(filesBelow(dir.path()).size(), 2);
+        QVERIFY(readAll(dir.path() + u"/PC-12.log"_s).endsWith("PC-12 [d]: one\r\nme [d]: two\r\n"));
+        QCOMPARE(history.pathFor(u"сервер"_s), dir.path() + u"/Сервер.log"_s);
+        QVERIFY(readAll(history.pathFor(u"сервер"_s)).contains(u"четыре"_s.toUtf8()));
+    }
+
     void unsafeNamesStayInTheLogsFolder_data()
     {
         QTest::addColumn<QString>("contact");
