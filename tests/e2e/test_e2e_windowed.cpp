@@ -8,6 +8,7 @@
 #include "app/programrunner.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
+#include "contacts/ui/contacttreecommands.h"
 #include "contacts/ui/contacttreewidget.h"
 #include "display/conversationwindow.h"
 #include "messaging/historylog.h"
@@ -410,6 +411,31 @@ private Q_SLOTS:
         QVERIFY(!stranger.isVisible());
         QVERIFY(!readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
         QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
+    }
+
+    // Two contacts share a display name: the tree's commands act on the node chosen, not on the
+    // first contact of that name.
+    void treeCommandsActOnTheChosenNode()
+    {
+        QTcpServer second;
+        QVERIFY(second.listen(QHostAddress(u"127.0.0.122"_s), vantrel::ProtocolCodec::DefaultPort));
+        WindowedCopy copy(u"127.0.0.120"_s, {u"PCX;Вася;127.0.0.121"_s, u"PCY;Вася;127.0.0.122"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        // The tree's commands see the engine's busy state (the start-up check runs now).
+        QVERIFY(mode.isPresenceBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(!mode.engine().isPresenceBusy(), kTimeoutMs);
+        QVERIFY(!mode.isPresenceBusy());
+        copy.contacts().setImageIndex(1, vantrel::ContactListSnapshot::Unreachable);
+
+        mode.run(vantrel::ContactTreeCommands::Command::Check, 1, u"Вася"_s);
+        vantrel::ConversationWindow& window = mode.conversation(u"Вася"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Вася в сети!"_s), kTimeoutMs);
+        QCOMPARE(copy.images(), (QList<int>{3, 0}));
+
+        mode.run(vantrel::ContactTreeCommands::Command::Info, 1, u"Вася"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Компьютер: PCY"_s), kTimeoutMs);
+        QVERIFY(!window.viewText().contains(u"PCX"_s));
     }
 
     // The session asks to commit while a question box is open; the log-off is then cancelled.

@@ -133,11 +133,11 @@ void ConversationServices::run(ConversationWindow& window, Command command)
 {
     switch (command) {
     case Command::Check:
-        check(window);
+        check(window, -1);
         return;
     case Command::Ping:
     case Command::Info:
-        probe(window, command);
+        probe(window, command, m_engine.contacts().MyGetComp(window.target()));
         return;
     case Command::AddContact:
     case Command::DeleteContact: {
@@ -159,21 +159,29 @@ void ConversationServices::run(ConversationWindow& window, Command command)
     }
 }
 
-void ConversationServices::runForContact(Command command, const QString& contact)
+void ConversationServices::runForContact(Command command, int index)
 {
-    ConversationWindow* window = m_windows->ShowPopupForm(contact, false);
-    if (window)
-        run(*window, command);
+    const std::shared_ptr<const ContactListSnapshot> list = m_engine.contacts().snapshot();
+    if (index < 0 || index >= list->count() || list->IsGroup(index))
+        return;
+    ConversationWindow* window = m_windows->ShowPopupForm(list->displayText(index), false);
+    if (!window)
+        return;
+    if (command == Command::Check)
+        check(*window, index);
+    else if (command == Command::Ping || command == Command::Info)
+        probe(*window, command, list->compName(index));
 }
 
-void ConversationServices::check(ConversationWindow& window)
+void ConversationServices::check(ConversationWindow& window, int index)
 {
     if (!window.beginWork(Command::Check))
         return;
     const QPointer<ConversationWindow> guard(&window);
     const QString target = window.target();
     ContactList& contacts = m_engine.contacts();
-    const int index = contacts.MyGetIndex(target);
+    if (index < 0)
+        index = contacts.MyGetIndex(target);
     const QString address = index >= 0 ? contacts.GetIPFromList(index) : contacts.MyGetComp(target);
     m_engine.reachability().check(address, &window, [this, guard, index, target](bool reachable) {
         ContactList& list = m_engine.contacts();
@@ -192,13 +200,12 @@ void ConversationServices::check(ConversationWindow& window)
     });
 }
 
-void ConversationServices::probe(ConversationWindow& window, Command command)
+void ConversationServices::probe(ConversationWindow& window, Command command, const QString& computer)
 {
     if (!window.beginWork(command))
         return;
     const QPointer<ConversationWindow> guard(&window);
     const QString target = window.target();
-    const QString computer = m_engine.contacts().MyGetComp(target);
     const auto addLine = [guard](const ProbeLine& line) {
         if (guard)
             guard->MyAddColorLine(line.text, rgbOf(line.color), false);

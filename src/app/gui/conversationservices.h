@@ -38,8 +38,10 @@ public:
     // Refills the smiley table from the settings (at start and after the settings change).
     void rebuildSmileys();
 
-    // The tree's "Проверить", "Ping" and "Информация": the contact's window shows the result.
-    void runForContact(ConversationHost::Command command, const QString& contact);
+    // The tree's "Проверить", "Ping" and "Информация" on the node at `index`: the window of
+    // its display text shows the result. The node itself is probed, even when another contact
+    // has the same display name.
+    void runForContact(ConversationHost::Command command, int index);
 
     // ConversationHost
     QString userName() const override;
@@ -69,9 +71,11 @@ public:
     QString mainWindowCaption() const override;
 
 private:
-    // "Проверить": a contact's node is marked too; any other target gets the plain check.
-    void check(ConversationWindow& window);
-    void probe(ConversationWindow& window, Command command);
+    // "Проверить" of the node `index` (marked too), or with -1 of the window's target: the
+    // first contact of that display name, or for any other target the plain check.
+    void check(ConversationWindow& window, int index);
+    // "Ping" and "Информация" of `computer`, printed into the window.
+    void probe(ConversationWindow& window, Command command, const QString& computer);
     // The window's icon follows its contact's status image.
     void showStatusImage(int index, int image);
 

@@ -158,7 +158,12 @@ bool WindowedMode::isAvailable(Command command) const
     }
 }
 
-void WindowedMode::run(Command command, int index, const QString& text)
+bool WindowedMode::isPresenceBusy() const
+{
+    return m_engine->isRunning() && m_engine->isPresenceBusy();
+}
+
+void WindowedMode::run(Command command, int index, const QString&)
 {
     ContactList& contacts = m_engine->contacts();
     switch (command) {
@@ -166,13 +171,13 @@ void WindowedMode::run(Command command, int index, const QString& text)
         m_engine->messaging().sender().sendBeep(contacts.GetIPFromList(index));
         return;
     case Command::Check:
-        m_conversations->runForContact(ConversationHost::Command::Check, text);
+        m_conversations->runForContact(ConversationHost::Command::Check, index);
         return;
     case Command::Ping:
-        m_conversations->runForContact(ConversationHost::Command::Ping, text);
+        m_conversations->runForContact(ConversationHost::Command::Ping, index);
         return;
     case Command::Info:
-        m_conversations->runForContact(ConversationHost::Command::Info, text);
+        m_conversations->runForContact(ConversationHost::Command::Info, index);
         return;
     default:
         return;

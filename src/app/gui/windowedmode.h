@@ -67,7 +67,7 @@ public:
     // The tree's commands: the beep is here; the others come with their own parts.
     bool isAvailable(Command command) const override;
     void run(Command command, int index, const QString& text) override;
-    bool isPresenceBusy() const override { return false; }
+    bool isPresenceBusy() const override;
     // The targets of the conversations that wait for the tray's restore, oldest first.
     QStringList pendingConversations() const;
 
