@@ -33,8 +33,12 @@ QString DateTimeText(const QDateTime& dateTime, const QLocale& locale)
     const QTime time = dateTime.time();
     if (time == QTime(0, 0))
         return date;
-    const QString timeFormat = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
-    return date + QLatin1Char(' ') + locale.toString(time, timeFormat);
+    return date + QLatin1Char(' ') + TimeText(time, locale);
+}
+
+QString TimeText(const QTime& time, const QLocale& locale)
+{
+    return locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
 } // namespace vantrel

@@ -12,4 +12,8 @@ namespace vantrel {
 // is left out.
 QString DateTimeText(const QDateTime& dateTime, const QLocale& locale = QLocale::system());
 
+// The locale's long time without a time-zone name ("19:30:13", "7:30:13 PM"), midnight
+// included: the time of the headers in conversation windows.
+QString TimeText(const QTime& time, const QLocale& locale = QLocale::system());
+
 } // namespace vantrel

@@ -344,9 +344,7 @@ void ConversationWindow::sendReply()
         return;
     }
     m_reply->setEnabled(false);
-    MyAddColorLine(m_host.userName() + u" ["_s + DateTimeText(QDateTime::currentDateTime()).section(u' ', 1) +
-                       u"]:"_s,
-                   Blue, true);
+    MyAddColorLine(m_host.userName() + u" ["_s + TimeText(QTime::currentTime()) + u"]:"_s, Blue, true);
     MyAddColorLine(text, Blue, false);
     m_host.sendMessage(m_target, text);
     m_reply->clear();

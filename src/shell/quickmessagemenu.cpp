@@ -6,11 +6,19 @@
 
 using namespace Qt::StringLiterals;
 
+// The icons are compiled into a static library: register them before first use.
+static QIcon quickMessageIcon()
+{
+    Q_INIT_RESOURCE(icons);
+    return QIcon(u":/icons/quick-messages.svg"_s);
+}
+
 namespace vantrel {
 
 QuickMessageMenu::QuickMessageMenu(QuickMessages& messages, QWidget* parent)
     : QMenu(parent)
     , m_messages(messages)
+    , m_icon(quickMessageIcon())
 {
     connect(&m_messages, &QuickMessages::listChanged, this, &QuickMessageMenu::rebuild);
     rebuild();

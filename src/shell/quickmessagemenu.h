@@ -25,7 +25,7 @@ public:
     // Notes the target and pops the menu up at `globalPos`.
     void popupFor(QPlainTextEdit* replyBox, const QPoint& globalPos);
 
-    // The picture shown beside every item (the main image list's message picture).
+    // The picture shown beside every item; by default the quick-message button's picture.
     void setItemIcon(const QIcon& icon);
 
     // SpeedMessagesMenuCreate.

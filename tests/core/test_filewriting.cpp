@@ -150,8 +150,13 @@ private Q_SLOTS:
     {
         const QLocale ru(QLocale::Russian, QLocale::Russia);
         QCOMPARE(DateTimeText(kFixed, ru), u"08.12.2026 19:30:13"_s);
-        // Exactly midnight: the time part is left out.
+        // Exactly midnight: the time part is left out, but the time alone is still a time.
         QCOMPARE(DateTimeText(QDateTime(QDate(2026, 12, 8), QTime(0, 0)), ru), u"08.12.2026"_s);
+        QCOMPARE(TimeText(QTime(0, 0), ru), u"00:00:00"_s);
+        // The whole time, with its day-period suffix.
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(TimeText(QTime(19, 30, 13), us), u"7:30:13 PM"_s);
+        QCOMPARE(DateTimeText(kFixed, us).section(u' ', 1), TimeText(QTime(19, 30, 13), us));
         // Whatever the locale, the date has no blank, so the time is everything after the first one.
         for (const QLocale& l : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Czech),
                                  QLocale(QLocale::German), QLocale::c()}) {

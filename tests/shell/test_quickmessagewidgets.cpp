@@ -74,6 +74,9 @@ private Q_SLOTS:
         QuickMessages messages(settings);
         QuickMessageMenu menu(messages);
         QCOMPARE(captions(menu), (QStringList{u"OK"_s, u"Да"_s, u"Нет"_s}));
+        // Every item carries the quick-message picture.
+        for (const QAction* action : menu.actions())
+            QVERIFY(!action->icon().pixmap(16, 16).isNull());
 
         QPlainTextEdit reply;
         reply.setPlainText(u"старый текст\nв две строки"_s);
