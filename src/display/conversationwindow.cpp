@@ -3,6 +3,7 @@
 #include "core/datetimetext.h"
 #include "core/textlines.h"
 #include "core/utilities.h"
+#include "display/menuseparators.h"
 #include "display/rtfwriter.h"
 #include "display/smileyimages.h"
 #include "settings/popupsettings.h"
@@ -263,6 +264,7 @@ void ConversationWindow::updateContactMenu()
     m_actions.value(u"PM_Ping"_s)->setEnabled(m_host.isAvailable(Command::Check));
     m_actions.value(u"PM_ICMPPing"_s)->setEnabled(m_host.isAvailable(Command::Ping));
     m_actions.value(u"PM_Info"_s)->setEnabled(m_host.isAvailable(Command::Info));
+    HideStraySeparators(*m_contactMenu);
 }
 
 void ConversationWindow::updateViewMenu()
@@ -406,7 +408,7 @@ void ConversationWindow::dropFiles(const QList<QUrl>& urls)
 
 void ConversationWindow::quoteSelection()
 {
-    m_reply->setPlainText(m_reply->toPlainText() + u' ' + m_view->textCursor().selectedText());
+    m_reply->setPlainText(m_reply->toPlainText() + u' ' + SmileyImages::selectedText(m_view->textCursor()));
     focusReply();
 }
 

@@ -27,6 +27,13 @@ namespace vantrel {
 
 namespace {
 
+// The characters a picture stands for, kept in its format.
+constexpr int SmileyTextProperty = QTextFormat::UserProperty + 1;
+
+} // namespace
+
+namespace {
+
 // Animations whose decoded frames take at most this much memory keep them all.
 constexpr qint64 MaxCachedFrameBytes = 8 * 1024 * 1024;
 
@@ -191,6 +198,7 @@ void SmileyImages::insertPicture(QTextCursor& cursor, const QUrl& url, const QPi
     format.setWidth(picture.width());
     format.setHeight(picture.height());
     format.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    format.setProperty(SmileyTextProperty, cursor.selectedText());
     cursor.removeSelectedText();
     const int position = cursor.position();
     cursor.insertImage(format);
@@ -200,6 +208,25 @@ void SmileyImages::insertPicture(QTextCursor& cursor, const QUrl& url, const QPi
         place.setPosition(position);
         animation->places[document].append(place);
     }
+}
+
+QString SmileyImages::selectedText(const QTextCursor& cursor)
+{
+    // One character per document position: pictures come as U+FFFC, block ends as U+2029.
+    const QString plain = cursor.selectedText();
+    const int start = cursor.selectionStart();
+    QString text;
+    text.reserve(plain.size());
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        if (plain.at(i) != QChar::ObjectReplacementCharacter) {
+            text.append(plain.at(i));
+            continue;
+        }
+        QTextCursor at(cursor.document());
+        at.setPosition(start + int(i) + 1);
+        text.append(at.charFormat().property(SmileyTextProperty).toString());
+    }
+    return text;
 }
 
 void SmileyImages::trackDocument(QTextDocument* document)

@@ -67,6 +67,10 @@ public:
     // after the balloon, when the file is missing or cannot be read; the text stays.
     bool insertSmileyPicture(QTextCursor& cursor, const QString& path);
 
+    // The selected text of `cursor` with every smiley picture written as the characters it
+    // stands for; other objects are left out.
+    static QString selectedText(const QTextCursor& cursor);
+
     // Keeps the animations in the view's document running while the view is visible.
     void attachView(QTextEdit* view);
     // Keeps the given animations running while the widget is visible (the picker).
@@ -93,6 +97,7 @@ private:
     };
 
     bool prepareExternal(const QString& path);
+    // Replaces the cursor's selection by the picture; the selected characters stay with it.
     void insertPicture(QTextCursor& cursor, const QUrl& url, const QPixmap& picture, Animation* animation);
     void watch(QWidget* widget);
     void trackDocument(QTextDocument* document);

@@ -254,8 +254,16 @@ private Q_SLOTS:
             }
             return names;
         };
+        // Visible separators: only between visible items.
+        const auto separators = [](QMenu* menu) {
+            return std::count_if(menu->actions().cbegin(), menu->actions().cend(),
+                                 [](const QAction* a) { return a->isSeparator() && a->isVisible(); });
+        };
         QCOMPARE(visible(m_windows->window(u"pc1;pc2"_s).contactMenu()), QStringList{u"Послать файл..."_s});
         QCOMPARE(visible(m_windows->window(u"[ОТДЕЛ]"_s).contactMenu()), QStringList{u"Послать файл..."_s});
+        QCOMPARE(separators(m_windows->window(u"[ОТДЕЛ]"_s).contactMenu()), 0);
+        QCOMPARE(separators(m_windows->window(u"Вася"_s).contactMenu()), 3);
+        QCOMPARE(separators(m_windows->window(u"192.168.0.5"_s).contactMenu()), 2);
         const QStringList common = {u"Проверить"_s, u"Ping"_s, u"Послать файл..."_s, u"Информация"_s};
         QCOMPARE(visible(m_windows->window(u"Вася"_s).contactMenu()), common + QStringList{u"Удалить"_s});
         QCOMPARE(visible(m_windows->window(u"pc9"_s).contactMenu()), common + QStringList{u"Добавить"_s});
@@ -308,10 +316,12 @@ private Q_SLOTS:
         QTest::keyClick(window->replyBox(), Qt::Key_F12);
         QCOMPARE(window->replyBox()->toPlainText(), u"GHBDTN\nвторая"_s);
 
-        window->MyAddColorLine(u"цитата"_s, ConversationWindow::Navy, false);
+        // Smileys are quoted as their characters, not as object placeholders.
+        window->MyAddColorLine(u"цитата :) и :("_s, ConversationWindow::Navy, false);
+        QCOMPARE(pictureCount(window->view()->document()), 2);
         window->view()->selectAll();
         window->quoteSelection();
-        QCOMPARE(window->replyBox()->toPlainText(), u"GHBDTN\nвторая цитата"_s);
+        QCOMPARE(window->replyBox()->toPlainText(), u"GHBDTN\nвторая цитата :) и :("_s);
 
         QApplication::setActiveWindow(window);
         QTRY_VERIFY(window->isActiveWindow());
