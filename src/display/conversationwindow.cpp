@@ -383,9 +383,18 @@ void ConversationWindow::insertSmiley(const QString& text, Qt::KeyboardModifiers
 {
     m_reply->moveCursor(QTextCursor::End);
     m_reply->insertPlainText(text);
-    focusReply();
+    returnFromSmileys();
     if (modifiers & Qt::ControlModifier)
         sendReply();
+}
+
+void ConversationWindow::returnFromSmileys()
+{
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    focusReply();
 }
 
 void ConversationWindow::dropFiles(const QList<QUrl>& urls)

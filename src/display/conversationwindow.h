@@ -65,7 +65,10 @@ public:
     // A drop onto the reply box that is no file: quotes the view's selection.
     void quoteSelection();
     // A smiley chosen from the picker or the menu; with Ctrl held the reply is sent at once.
+    // The window comes to the front with the focus in its reply box.
     void insertSmiley(const QString& text, Qt::KeyboardModifiers modifiers);
+    // The smiley picker or menu closed without a choice: back to the front, focus in the reply.
+    void returnFromSmileys();
 
     // The contact menu and the view's menu, prepared as when they open.
     QMenu* contactMenu();

@@ -335,6 +335,25 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
     }
 
+    // A smiley chosen for a window in the background brings it back with the reply focused.
+    void smileyChoiceBringsTheWindowBack()
+    {
+        ConversationWindow* first = m_windows->ShowPopupForm(u"A"_s, false);
+        ConversationWindow* second = m_windows->ShowPopupForm(u"B"_s, false);
+        QApplication::setActiveWindow(second);
+        QTRY_VERIFY(second->isActiveWindow());
+        first->insertSmiley(u" :)"_s, Qt::NoModifier);
+        QCOMPARE(first->replyBox()->toPlainText(), u" :)"_s);
+        QTRY_VERIFY(first->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), first->replyBox());
+
+        QApplication::setActiveWindow(second);
+        QTRY_VERIFY(second->isActiveWindow());
+        first->returnFromSmileys();
+        QTRY_VERIFY(first->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), first->replyBox());
+    }
+
     void placementAndReplyHeightPersist()
     {
         {

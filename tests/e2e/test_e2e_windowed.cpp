@@ -10,7 +10,9 @@
 #include "contacts/recipientchoice.h"
 #include "contacts/ui/contacttreecommands.h"
 #include "contacts/ui/contacttreewidget.h"
+#include "app/gui/conversationservices.h"
 #include "display/conversationwindow.h"
+#include "display/smileypicker.h"
 #include "messaging/historylog.h"
 #include "messaging/messagingengine.h"
 #include "messaging/protocolcodec.h"
@@ -27,6 +29,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -436,6 +439,41 @@ private Q_SLOTS:
         mode.run(vantrel::ContactTreeCommands::Command::Info, 1, u"Вася"_s);
         QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Компьютер: PCY"_s), kTimeoutMs);
         QVERIFY(!window.viewText().contains(u"PCX"_s));
+    }
+
+    // The smiley picker gives the focus back to the reply box of the window that opened it,
+    // whether a smiley was chosen or the picker was closed.
+    void smileyPickerReturnsToItsWindow()
+    {
+        WindowedCopy copy(u"127.0.0.123"_s, {u"PC1;Вася;127.0.0.124"_s});
+        QVERIFY(copy.isReady());
+        WindowedMode& mode = copy.mode();
+        mode.engine().settings().fmConfig.CheckBox_Smiles_Checked.setValue(true);
+        mode.conversations()->rebuildSmileys();
+        mode.showPopupForm(u"Вася"_s, false);
+        vantrel::ConversationWindow& window = mode.conversation(u"Вася"_s);
+        vantrel::SmileyPicker* picker = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<vantrel::SmileyPicker*>(widget))
+                picker = found;
+        }
+        QVERIFY(picker);
+
+        mode.conversations()->chooseSmiley(window, QPoint(20, 20));
+        QTRY_VERIFY(picker->isVisible() && !picker->pictures().isEmpty());
+        QApplication::setActiveWindow(picker);
+        QTest::keyClick(picker, Qt::Key_Escape);
+        QTRY_VERIFY(!picker->isVisible());
+        QTRY_VERIFY(window.isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), window.replyBox());
+
+        mode.conversations()->chooseSmiley(window, QPoint(20, 20));
+        QTRY_VERIFY(picker->isVisible());
+        QApplication::setActiveWindow(picker);
+        QTest::mouseClick(picker->pictures().at(0), Qt::LeftButton);
+        QTRY_VERIFY(!window.replyBox()->toPlainText().isEmpty());
+        QTRY_VERIFY(window.isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), window.replyBox());
     }
 
     // The session asks to commit while a question box is open; the log-off is then cancelled.

@@ -58,6 +58,10 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
         if (auto* window = qobject_cast<ConversationWindow*>(client))
             window->insertSmiley(text, QGuiApplication::keyboardModifiers());
     });
+    connect(m_smileyPicker, &SmileyPicker::dismissed, this, [](QWidget* client) {
+        if (auto* window = qobject_cast<ConversationWindow*>(client))
+            window->returnFromSmileys();
+    });
 
     m_windows = std::make_unique<ConversationWindows>(*this);
     // A target that is no contact shows the program's icon.
@@ -294,7 +298,9 @@ void ConversationServices::chooseSmiley(ConversationWindow& window, const QPoint
         return;
     }
     m_smileyClient = &window;
-    m_smileyMenu->exec(globalPos);
+    // A choice has brought the window back already; closing the menu without one does it here.
+    if (!m_smileyMenu->exec(globalPos) && m_smileyClient)
+        m_smileyClient->returnFromSmileys();
 }
 
 SmileyImages* ConversationServices::smileys()
