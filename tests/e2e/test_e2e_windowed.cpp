@@ -409,7 +409,14 @@ private Q_SLOTS:
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
                 box->button(QMessageBox::Yes)->click();
         });
+        // The window closes right after the Yes, before the list is changed.
+        bool shownAtRebuild = true;
+        const QMetaObject::Connection rebuilt = QObject::connect(
+            &copy.contacts(), &vantrel::ContactList::rebuilt, &copy.mode(),
+            [&stranger, &shownAtRebuild] { shownAtRebuild = stranger.isVisible(); });
         QVERIFY(trigger(&stranger, u"PM_Del"_s));
+        QObject::disconnect(rebuilt);
+        QVERIFY(!shownAtRebuild);
         QCOMPARE(copy.contacts().MyGetIndex(u"pc9"_s), -1);
         QVERIFY(!stranger.isVisible());
         QVERIFY(!readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));

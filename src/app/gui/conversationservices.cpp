@@ -146,15 +146,19 @@ void ConversationServices::run(ConversationWindow& window, Command command)
     case Command::AddContact:
     case Command::DeleteContact: {
         // The window's target becomes the main window's recipient, then the main window's
-        // command runs on it; a contact deleted from its window closes the window.
+        // command runs on it; a deletion confirmed from the window closes the window at once.
         ContactTreeController* controller = m_mainWindow.contactController();
         if (!controller)
             return;
         controller->choice().R_Answer(window.target());
         if (command == Command::AddContact) {
             controller->PM_ADD_CompClick();
-        } else if (controller->PM_DEL_CompClick()) {
-            window.close();
+        } else {
+            const QPointer<ConversationWindow> guard(&window);
+            controller->PM_DEL_CompClick([guard] {
+                if (guard)
+                    guard->close();
+            });
         }
         return;
     }

@@ -293,10 +293,10 @@ bool ContactTreeController::PM_ADD_CompClick()
     return m_services.list.MyAddFavorites(m_services.choice.fieldText());
 }
 
-bool ContactTreeController::PM_DEL_CompClick()
+bool ContactTreeController::PM_DEL_CompClick(const std::function<void()>& confirmed)
 {
     RecipientChoice& choice = m_services.choice;
-    if (!m_services.list.MyDelFavorites(choice.fieldText(), choice.selectedNode()))
+    if (!m_services.list.MyDelFavorites(choice.fieldText(), choice.selectedNode(), confirmed))
         return false;
     if (choice.itemIndex() < 0)
         choice.setTypedText({});

@@ -52,9 +52,10 @@ public:
 
     // Opens the conversation for a node: "[" + group + "]" for a node with children.
     void openConversation(int index);
-    // "Добавить", "Удалить": the recipient text added to or deleted from the list.
+    // "Добавить", "Удалить": the recipient text added to or deleted from the list. `confirmed`
+    // runs right after the user's first Yes to the deletion.
     bool PM_ADD_CompClick();
-    bool PM_DEL_CompClick();
+    bool PM_DEL_CompClick(const std::function<void()>& confirmed = {});
     RecipientChoice& choice() const { return m_services.choice; }
 
 Q_SIGNALS:
