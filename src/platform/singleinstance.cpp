@@ -8,9 +8,11 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 
 #if defined(Q_OS_UNIX)
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -33,6 +35,35 @@ QString userKey()
 #endif
 }
 
+#if defined(Q_OS_UNIX)
+// A real folder (no link) of this user that nobody else may enter.
+bool isPrivateFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// "vantrel" in the user's cache folder, made with mode 0700 (an own folder that is too open
+// is closed). Empty when no such folder can be had: a link, or a folder of another user.
+QString privateFolder()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty() || !QDir().mkpath(cache))
+        return {};
+    const QString folder = QDir::cleanPath(cache) + u"/vantrel"_s;
+    const QByteArray path = QFile::encodeName(folder);
+    ::mkdir(path.constData(), 0700);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        ::chmod(path.constData(), 0700);
+    return isPrivateFolder(path) ? folder : QString();
+}
+#endif
+
+// The lock and the socket must not be in a folder where another user could take their names
+// first: $XDG_RUNTIME_DIR, else a private folder in the cache folder; the shared temporary
+// folder only where neither exists.
 QString runtimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -41,6 +72,10 @@ QString runtimeFolder()
         if (info.isDir() && info.isWritable())
             return QDir::cleanPath(runtime);
     }
+#if defined(Q_OS_UNIX)
+    if (const QString folder = privateFolder(); !folder.isEmpty())
+        return folder;
+#endif
     return QDir::tempPath();
 }
 

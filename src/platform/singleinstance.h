@@ -17,8 +17,9 @@ namespace vantrel {
 // listens on a local socket; later copies find the lock taken and hand a one-line command
 // ("restore", "exit", ...) to the running copy through the socket.
 //
-// Lock file and socket live in $XDG_RUNTIME_DIR (or the temporary folder when that is unset or
-// not writable). Their names are derived from the user id and the data folder's path, so copies
+// Lock file and socket live in $XDG_RUNTIME_DIR; when that is unset or not writable, in the
+// folder "vantrel" of the user's cache folder, kept at mode 0700, so that no other local user
+// can take their names first (the shared temporary folder only when neither can be had). Their names are derived from the user id and the data folder's path, so copies
 // with different data folders run side by side. Nothing is ever written into the data folder.
 class SingleInstance final : public QObject {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -198,12 +199,33 @@ private Q_SLOTS:
         QCOMPARE(received.size(), 0);
     }
 
-    void fallsBackToTempFolder()
+    // Without a runtime folder the lock and socket go to a folder only this user can enter,
+    // never to the shared temporary folder where another user could take their names first.
+    void withoutRuntimeFolderUsesPrivateFolder()
     {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.filePath(u"missing"_s)));
+        const QString folder = cache.filePath(u"vantrel"_s);
+        const auto restore = qScopeGuard([this] {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+            qunsetenv("XDG_CACHE_HOME");
+        });
+
+        QCOMPARE(QFileInfo(SingleInstance::lockFilePath(keyFolder(u"x"_s))).absolutePath(), folder);
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+        QVERIFY(becomesPrimaryAndServes(keyFolder(u"x"_s)));
+
+        // An own folder left open to others is closed again.
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(QFileInfo(SingleInstance::socketPath(keyFolder(u"x"_s))).absolutePath(), folder);
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+
+        // A link planted in its place is not followed.
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QFile::link(m_data.path(), folder));
         const QString path = SingleInstance::lockFilePath(keyFolder(u"x"_s));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        QCOMPARE(QFileInfo(path).absolutePath(), QDir::tempPath());
+        QVERIFY(!path.startsWith(folder) && !path.startsWith(m_data.path()));
     }
 
 private:
