@@ -19,8 +19,9 @@ namespace vantrel {
 //
 // Lock file and socket live in $XDG_RUNTIME_DIR; when that is unset or not writable, in the
 // folder "vantrel" of the user's cache folder, kept at mode 0700, so that no other local user
-// can take their names first (the shared temporary folder only when neither can be had). Their names are derived from the user id and the data folder's path, so copies
-// with different data folders run side by side. Nothing is ever written into the data folder.
+// can take their names first (the shared temporary folder only when neither can be had). Their names are
+// derived from the user id and the data folder's path, so copies with different data folders run side by
+// side. Nothing is ever written into the data folder.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)

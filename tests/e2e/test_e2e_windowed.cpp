@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/engine.h"
+#include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
 #include "app/gui/windowedmode.h"
 #include "app/programrunner.h"
@@ -10,7 +11,6 @@
 #include "contacts/recipientchoice.h"
 #include "contacts/ui/contacttreecommands.h"
 #include "contacts/ui/contacttreewidget.h"
-#include "app/gui/conversationservices.h"
 #include "display/conversationwindow.h"
 #include "display/smileypicker.h"
 #include "messaging/historylog.h"
@@ -411,9 +411,9 @@ private Q_SLOTS:
         });
         // The window closes right after the Yes, before the list is changed.
         bool shownAtRebuild = true;
-        const QMetaObject::Connection rebuilt = QObject::connect(
-            &copy.contacts(), &vantrel::ContactList::rebuilt, &copy.mode(),
-            [&stranger, &shownAtRebuild] { shownAtRebuild = stranger.isVisible(); });
+        const QMetaObject::Connection rebuilt =
+            QObject::connect(&copy.contacts(), &vantrel::ContactList::rebuilt, &copy.mode(),
+                             [&stranger, &shownAtRebuild] { shownAtRebuild = stranger.isVisible(); });
         QVERIFY(trigger(&stranger, u"PM_Del"_s));
         QObject::disconnect(rebuilt);
         QVERIFY(!shownAtRebuild);
