@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "settings/hotkeycode.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -12,8 +14,8 @@ namespace vantrel {
 namespace {
 
 // Hot keys: low byte the key code, 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt.
-constexpr int HotKeyCtrlAltR = 0x4000 | 0x8000 | 0x52; // 49234
-constexpr int HotKeyCtrlAltA = 0x4000 | 0x8000 | 0x41; // 49217
+constexpr int HotKeyCtrlAltR = HotKeyCode::Ctrl | HotKeyCode::Alt | 0x52; // 49234
+constexpr int HotKeyCtrlAltA = HotKeyCode::Ctrl | HotKeyCode::Alt | 0x41; // 49217
 
 constexpr qsizetype MaxFromNameLength = 36;
 
