@@ -3,6 +3,7 @@
 #include "core/eventlog.h"
 #include "messaging/dispatcher.h"
 #include "messaging/requestqueue.h"
+#include "platform/descriptors.h"
 
 #include <QHostInfo>
 #include <QTcpSocket>
@@ -136,10 +137,31 @@ void IncomingConnection::passStreamData()
     if (!m_streamStarted) {
         m_streamStarted = true;
         m_sink = m_dispatcher.startStream(m_reader.body(), m_peerIp);
+        if (m_sink && offerConnection())
+            return;
     }
     const QByteArray data = m_reader.takeStreamData();
     if (m_sink && !data.isEmpty())
         m_sink->write(data);
+}
+
+bool IncomingConnection::offerConnection()
+{
+    if (m_reader.state() != RequestReader::State::Stream ||
+        m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    // Everything Qt has buffered goes with the connection, so the new owner misses no byte.
+    const QByteArray alreadyRead = m_reader.takeStreamData() + m_socket->readAll();
+    const qintptr descriptor = DuplicateDescriptor(m_socket->socketDescriptor());
+    if (descriptor >= 0 && m_sink->adoptConnection(descriptor, alreadyRead)) {
+        m_sink.reset();
+        close();
+        return true;
+    }
+    CloseDescriptor(descriptor);
+    if (!alreadyRead.isEmpty())
+        m_sink->write(alreadyRead);
+    return false;
 }
 
 void IncomingConnection::conclude()

@@ -47,6 +47,8 @@ private:
     void onDisconnected();
     void onSocketError();
     void passStreamData();
+    // Offers the open connection of a file stream to its sink; true when the sink took it.
+    bool offerConnection();
     void conclude();
     void abandon(const QString& error);
     void close();

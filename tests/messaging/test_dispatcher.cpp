@@ -2,12 +2,14 @@
 #include "engineharness.h"
 #include "messaging/blacklist.h"
 #include "messaging/historylog.h"
+#include "messaging/listener.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/protocolcodec.h"
 #include "messaging/requesthandler.h"
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +38,22 @@ public:
         explicit Sink(RecordingHandler& owner)
             : m_owner(owner)
         {}
+        bool adoptConnection(qintptr descriptor, const QByteArray& alreadyRead) override
+        {
+            if (!m_owner.adopt)
+                return false;
+            // The rest of the stream is read from the connection itself; the sink itself goes.
+            RecordingHandler* owner = &m_owner;
+            owner->streamed.append(alreadyRead);
+            m_owner.adopted = std::make_unique<QTcpSocket>();
+            QTcpSocket* socket = m_owner.adopted.get();
+            if (!socket->setSocketDescriptor(descriptor))
+                return false;
+            QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                             [owner, socket] { owner->streamed.append(socket->readAll()); });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [owner] { owner->complete = true; });
+            return true;
+        }
         void write(QByteArrayView bytes) override { m_owner.streamed.append(bytes); }
         void finish(bool complete, const QString&) override { m_owner.complete = complete; }
 
@@ -57,6 +75,8 @@ public:
     QStringList calls;
     QByteArray streamed;
     bool complete = false;
+    bool adopt = false;
+    std::unique_ptr<QTcpSocket> adopted;
 };
 
 } // namespace
@@ -245,6 +265,29 @@ private Q_SLOTS:
                               u"<FROM>pc</FROM><FILE_SIZE>20000</FILE_SIZE>"_s}));
         QCOMPARE(handler.streamed, data);
         QVERIFY(handler.complete);
+        QCOMPARE(h.events(), QStringList());
+    }
+
+    // A sink may take the stream's connection over: it gets every byte, the listener lets go
+    // of the connection at once, and the peer sees nothing of the hand-over.
+    void streamConnectionCanBeTakenOver()
+    {
+        EngineHarness h;
+        RecordingHandler handler;
+        handler.adopt = true;
+        h.engine->setRequestHandler(handler);
+        QByteArray data;
+        for (int i = 0; i < 300000; ++i)
+            data.append(char(i % 253));
+        const auto client = connectClient(h.port());
+        client->write("<VTL_FILE>\r\n<FROM>pc</FROM>\r\n"_ba + data.left(1000));
+        QTRY_VERIFY(handler.adopted);
+        QTRY_COMPARE(h.engine->listener().connectionCount(), 0);
+        client->write(data.mid(1000));
+        client->disconnectFromHost();
+        QTRY_VERIFY(handler.complete);
+        QCOMPARE(handler.streamed.size(), data.size());
+        QCOMPARE(handler.streamed, data);
         QCOMPARE(h.events(), QStringList());
     }
 };
