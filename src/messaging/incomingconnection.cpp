@@ -1,7 +1,9 @@
 #include "messaging/incomingconnection.h"
 
-#include "core/eventlog.h"
+#include "messaging/bodybudget.h"
 #include "messaging/dispatcher.h"
+#include "messaging/listenerconfig.h"
+#include "messaging/peerlog.h"
 #include "messaging/requestqueue.h"
 #include "platform/descriptors.h"
 
@@ -20,28 +22,30 @@ constexpr qint64 kChunkBytes = 64 * 1024;
 
 } // namespace
 
-IncomingConnection::IncomingConnection(QTcpSocket* socket, QString peerIp,
-                                       const RequestReader::Limits& limits, int resolveTimeoutMs,
-                                       Dispatcher& dispatcher, RequestQueue& queue, EventLog& eventLog,
-                                       QObject* parent)
+IncomingConnection::IncomingConnection(QTcpSocket* socket, QString peerIp, const ListenerConfig& config,
+                                       BodyBudget& budget, Dispatcher& dispatcher, RequestQueue& queue,
+                                       PeerLog& log, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_peerIp(std::move(peerIp))
-    , m_reader(limits)
-    , m_resolveTimeoutMs(resolveTimeoutMs)
+    , m_config(config)
+    , m_reader(config.limits)
+    , m_budget(budget)
     , m_dispatcher(dispatcher)
     , m_queue(queue)
-    , m_eventLog(eventLog)
+    , m_log(log)
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kChunkBytes);
     m_lastActivity.start();
+    m_served.start();
 }
 
 IncomingConnection::~IncomingConnection()
 {
     if (m_lookupId >= 0)
         QHostInfo::abortHostLookup(m_lookupId);
+    m_budget.release(this);
 }
 
 void IncomingConnection::start()
@@ -55,7 +59,7 @@ void IncomingConnection::start()
         return;
     }
     // Nothing is read until the peer's name has been checked; the socket holds what arrives.
-    QTimer::singleShot(m_resolveTimeoutMs, this, [this] {
+    QTimer::singleShot(m_config.resolveTimeoutMs, this, [this] {
         if (m_lookupId >= 0) {
             QHostInfo::abortHostLookup(m_lookupId);
             m_lookupId = -1;
@@ -88,14 +92,40 @@ void IncomingConnection::onHostName(const QString& hostName)
 
 void IncomingConnection::onReadyRead()
 {
-    if (!m_admitted || m_closed)
+    if (!m_admitted || m_closed || m_waitingForMemory)
         return;
     while (!m_reader.isDone() && m_socket->bytesAvailable() > 0) {
+        if (!m_budget.mayRead(this)) {
+            // What is not read stays with the socket and then with the system, which slows
+            // the peer down until there is room again.
+            m_waitingForMemory = true;
+            m_budget.waitForRoom(this, [this] {
+                m_waitingForMemory = false;
+                m_window.start();
+                m_windowBytes = 0;
+                // Resumed from another connection's end: go on from the event loop.
+                QTimer::singleShot(0, this, [this] {
+                    onReadyRead();
+                    if (!m_closed && !m_waitingForMemory &&
+                        m_socket->state() == QAbstractSocket::UnconnectedState)
+                        onDisconnected();
+                });
+            });
+            return;
+        }
         const QByteArray chunk = m_socket->read(kChunkBytes);
         if (chunk.isEmpty())
             break;
         m_lastActivity.start();
+        const bool hadHeader = m_reader.hasHeader();
         m_reader.feed(chunk);
+        if (!hadHeader && m_reader.hasHeader()) {
+            m_window.start();
+            m_windowBytes = 0;
+        } else {
+            m_windowBytes += chunk.size();
+        }
+        m_budget.set(this, m_reader.heldBytes());
         passStreamData();
     }
     if (m_reader.isDone())
@@ -104,7 +134,8 @@ void IncomingConnection::onReadyRead()
 
 void IncomingConnection::onDisconnected()
 {
-    if (!m_admitted || m_closed)
+    // A connection waiting for memory finishes once it has read what is left.
+    if (!m_admitted || m_closed || m_waitingForMemory)
         return;
     onReadyRead();
     if (m_closed)
@@ -187,16 +218,46 @@ void IncomingConnection::conclude()
     close();
 }
 
-void IncomingConnection::closeIdle(int idleTimeoutMs)
+bool IncomingConnection::checkDeadlines()
 {
-    if (m_closed)
-        return;
-    abandon(u"Нет данных от клиента дольше %1 с, соединение закрыто"_s.arg(idleTimeoutMs / 1000.0));
+    if (m_closed || m_waitingForMemory || !m_admitted)
+        return false;
+    if (idleMs() >= m_config.idleTimeoutMs) {
+        abandon(
+            u"Нет данных от клиента дольше %1 с, соединение закрыто"_s.arg(m_config.idleTimeoutMs / 1000.0));
+        return true;
+    }
+    if (!m_reader.hasHeader()) {
+        if (m_served.elapsed() < m_config.headerTimeoutMs)
+            return false;
+        abandon(u"Заголовок запроса не получен за %1 с, соединение закрыто"_s.arg(m_config.headerTimeoutMs /
+                                                                                  1000.0));
+        return true;
+    }
+    // A stream is judged by idleness alone: a file may come slowly over a slow network.
+    if (m_reader.state() == RequestReader::State::Stream || m_reader.isDone() ||
+        m_window.elapsed() < m_config.bodyWindowMs)
+        return false;
+    if (m_windowBytes < m_config.minBodyBytesPerWindow) {
+        abandon(u"Запрос поступает медленнее %1 байт за %2 с, соединение закрыто"_s
+                    .arg(m_config.minBodyBytesPerWindow)
+                    .arg(m_config.bodyWindowMs / 1000.0));
+        return true;
+    }
+    m_window.start();
+    m_windowBytes = 0;
+    return false;
+}
+
+void IncomingConnection::evict(const QString& why)
+{
+    if (!m_closed)
+        abandon(why);
 }
 
 void IncomingConnection::abandon(const QString& error)
 {
-    m_eventLog.error(m_peerIp + u": "_s + error);
+    m_log.error(m_peerIp, error);
     if (m_sink)
         m_sink->finish(false, error);
     close();
@@ -208,6 +269,7 @@ void IncomingConnection::close()
         return;
     m_closed = true;
     m_sink.reset();
+    m_budget.release(this);
     // Nothing is ever written back; whatever the peer still sends is not wanted.
     m_socket->abort();
     Q_EMIT closed();

@@ -9,34 +9,43 @@
 
 #include <memory>
 
-class QHostInfo;
 class QTcpSocket;
 
 namespace vantrel {
 
+class BodyBudget;
 class Dispatcher;
-class EventLog;
+class PeerLog;
 class RequestQueue;
+struct ListenerConfig;
 
 // Serves one accepted connection: checks the peer against the black list (reverse lookup,
 // without blocking), reads one request as its bytes arrive, queues it for the dispatcher (a
-// file request's stream goes to its sink as it arrives) and closes. Emits closed() once, after which the
-// listener deletes it.
+// file request's stream goes to its sink as it arrives, or the sink takes the connection) and
+// closes. Reading stops while the memory budget of all connections is spent. Emits closed()
+// once, after which the listener deletes it.
 class IncomingConnection final : public QObject {
     Q_OBJECT
 public:
-    IncomingConnection(QTcpSocket* socket, QString peerIp, const RequestReader::Limits& limits,
-                       int resolveTimeoutMs, Dispatcher& dispatcher, RequestQueue& queue, EventLog& eventLog,
-                       QObject* parent = nullptr);
+    IncomingConnection(QTcpSocket* socket, QString peerIp, const ListenerConfig& config, BodyBudget& budget,
+                       Dispatcher& dispatcher, RequestQueue& queue, PeerLog& log, QObject* parent = nullptr);
     ~IncomingConnection() override;
     Q_DISABLE_COPY_MOVE(IncomingConnection)
 
     void start();
     const QString& peerIp() const { return m_peerIp; }
-    // Milliseconds since the last byte arrived (or since the connection was accepted).
+    // Milliseconds since the last byte arrived (or since the connection was served).
     qint64 idleMs() const { return m_lastActivity.elapsed(); }
-    // Drops the connection because it stayed idle too long.
-    void closeIdle(int idleTimeoutMs);
+    // Waiting for the memory budget: its idleness is not the peer's.
+    bool isWaitingForMemory() const { return m_waitingForMemory; }
+    // The whole request has been read or the connection is being closed.
+    bool isFinishing() const { return m_closed || m_reader.isDone(); }
+
+    // Closes the connection when it broke a time limit: idle too long, no header in time, a
+    // body arriving too slowly. Returns whether it was closed.
+    bool checkDeadlines();
+    // Closes the connection to make room for others.
+    void evict(const QString& why);
 
 Q_SIGNALS:
     void closed();
@@ -47,7 +56,6 @@ private:
     void onDisconnected();
     void onSocketError();
     void passStreamData();
-    // Offers the open connection of a file stream to its sink; true when the sink took it.
     bool offerConnection();
     void conclude();
     void abandon(const QString& error);
@@ -55,16 +63,22 @@ private:
 
     QTcpSocket* m_socket;
     QString m_peerIp;
+    const ListenerConfig& m_config;
     RequestReader m_reader;
-    int m_resolveTimeoutMs;
+    BodyBudget& m_budget;
     Dispatcher& m_dispatcher;
     RequestQueue& m_queue;
-    EventLog& m_eventLog;
+    PeerLog& m_log;
     std::unique_ptr<StreamSink> m_sink;
     QElapsedTimer m_lastActivity;
+    QElapsedTimer m_served;
+    // The current window of the body's minimum rate and the bytes it has brought.
+    QElapsedTimer m_window;
+    qint64 m_windowBytes = 0;
     int m_lookupId = -1;
     bool m_admitted = false;
     bool m_streamStarted = false;
+    bool m_waitingForMemory = false;
     bool m_closed = false;
 };
 

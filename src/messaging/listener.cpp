@@ -1,12 +1,14 @@
 #include "messaging/listener.h"
 
 #include "core/eventlog.h"
+#include "messaging/admissionserver.h"
 #include "messaging/dispatcher.h"
 #include "messaging/incomingconnection.h"
+#include "messaging/peerlog.h"
 #include "messaging/requestqueue.h"
+#include "platform/descriptors.h"
 
 #include <QNetworkProxy>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -17,10 +19,14 @@ using namespace Qt::StringLiterals;
 namespace vantrel {
 namespace {
 
-// A refusal or accept failure is logged once per burst: again only after this long.
+// A warning about one address is written once per this long at most.
 constexpr qint64 kWarningIntervalMs = 10000;
 // Accepting resumes this long after the system refused an accept (no descriptors left).
 constexpr int kAcceptRetryMs = 200;
+// Limits and waiting connections are looked at this often.
+constexpr int kSweepMs = 250;
+// When descriptors run short, room is made down to this share of the budget.
+constexpr double kRelievedShare = 0.9;
 
 QString addressText(const QHostAddress& address)
 {
@@ -31,14 +37,16 @@ QString addressText(const QHostAddress& address)
 
 } // namespace
 
-Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, EventLog& eventLog, QObject* parent)
+Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, PeerLog& log, QObject* parent)
     : QObject(parent)
     , m_config(std::move(config))
     , m_dispatcher(dispatcher)
-    , m_eventLog(eventLog)
-    , m_server(new QTcpServer(this))
-    , m_idleTimer(new QTimer(this))
+    , m_log(log)
+    , m_server(new AdmissionServer(this))
+    , m_sweepTimer(new QTimer(this))
     , m_queue(new RequestQueue(dispatcher, this))
+    , m_admission({m_config.maxConnections, m_config.maxConnectionsPerPeer})
+    , m_budget(m_config.bodyBudgetBytes, m_config.bodyAllowanceBytes)
 {
     connect(m_queue, &RequestQueue::dispatched, this, [this] {
         updateAccepting();
@@ -46,26 +54,37 @@ Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, EventLog& even
     });
     m_server->setProxy(QNetworkProxy::NoProxy);
     m_server->setListenBacklogSize(m_config.listenBacklog);
-    connect(m_server, &QTcpServer::newConnection, this, &Listener::onNewConnection);
+    connect(m_server, &AdmissionServer::incoming, this, &Listener::onIncoming);
     connect(m_server, &QTcpServer::acceptError, this, &Listener::onAcceptError);
-    m_idleTimer->setInterval(std::clamp(m_config.idleTimeoutMs / 4, 10, 1000));
-    connect(m_idleTimer, &QTimer::timeout, this, &Listener::sweepIdle);
+    m_sweepTimer->setInterval(std::clamp(m_config.idleTimeoutMs / 4, 10, kSweepMs));
+    connect(m_sweepTimer, &QTimer::timeout, this, &Listener::sweep);
 }
 
 Listener::~Listener()
 {
-    // Connections go before the dispatcher they refer to.
-    const QSet<IncomingConnection*> connections = std::exchange(m_connections, {});
-    qDeleteAll(connections);
+    // Connections go before the dispatcher and the budget they refer to, those closed and
+    // waiting to be deleted too; waiting ones were never served.
+    m_connections.clear();
+    qDeleteAll(findChildren<IncomingConnection*>(Qt::FindDirectChildrenOnly));
+    QList<qintptr> waiting;
+    m_admission.forEachWaiting(
+        [&waiting](const ConnectionAdmission::Waiting& w) { waiting.append(w.descriptor); });
+    for (const qintptr descriptor : std::as_const(waiting))
+        CloseDescriptor(descriptor);
 }
 
 bool Listener::start()
 {
+    // Every waiting connection holds a descriptor: take all the system allows, and keep a
+    // reserve for the program's own files and outgoing connections.
+    const qint64 limit = RaiseDescriptorLimit();
+    m_acceptBudget = int(std::min<qint64>(std::max<qint64>(limit - m_config.descriptorReserve, 16),
+                                          m_config.maxAcceptedConnections));
     if (!m_server->listen(m_config.address, m_config.port)) {
-        m_eventLog.listenError(u": "_s + m_server->errorString());
+        m_log.eventLog().listenError(u": "_s + m_server->errorString());
         return false;
     }
-    m_idleTimer->start();
+    m_sweepTimer->start();
     return true;
 }
 
@@ -84,52 +103,69 @@ quint16 Listener::port() const
     return m_server->serverPort();
 }
 
-void Listener::onNewConnection()
+void Listener::onIncoming(qintptr descriptor)
 {
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        const QString peerIp = addressText(socket->peerAddress());
-        Peer& peer = m_peers[peerIp];
-        if (peer.active >= m_config.maxConnectionsPerPeer) {
-            ++m_refused;
-            socket->abort();
-            socket->deleteLater();
-            if (!peer.lastWarning.isValid() || peer.lastWarning.elapsed() >= kWarningIntervalMs) {
-                peer.lastWarning.start();
-                m_eventLog.warning(peerIp +
-                                   u": слишком много одновременных соединений (%1), новые закрываются"_s.arg(
-                                       m_config.maxConnectionsPerPeer));
-            }
+    const QHostAddress address = PeerAddressOf(descriptor);
+    if (address.isNull()) {
+        // Gone before it could be looked at.
+        CloseDescriptor(descriptor);
+        return;
+    }
+    const QString peer = addressText(address);
+    m_admission.arrive(peer, descriptor);
+    serveWaiting();
+    if (m_admission.waitingOf(peer) > 0)
+        warnQueued(peer);
+    updateAccepting();
+}
+
+void Listener::serveWaiting()
+{
+    while (std::optional<ConnectionAdmission::Waiting> next = m_admission.next()) {
+        auto* socket = new QTcpSocket;
+        socket->setProxy(QNetworkProxy::NoProxy);
+        if (!socket->setSocketDescriptor(next->descriptor)) {
+            delete socket;
+            CloseDescriptor(next->descriptor);
+            m_admission.finished(next->peer);
             continue;
         }
-        ++peer.active;
-        auto* connection = new IncomingConnection(socket, peerIp, m_config.limits, m_config.resolveTimeoutMs,
-                                                  m_dispatcher, *m_queue, m_eventLog, this);
+        auto* connection = new IncomingConnection(socket, next->peer, m_config, m_budget, m_dispatcher,
+                                                  *m_queue, m_log, this);
         m_connections.insert(connection);
         connect(connection, &IncomingConnection::closed, this,
                 [this, connection] { onConnectionClosed(connection); });
         connection->start();
     }
-    updateAccepting();
 }
 
 void Listener::onConnectionClosed(IncomingConnection* connection)
 {
     if (!m_connections.remove(connection))
         return;
-    const auto peer = m_peers.find(connection->peerIp());
-    if (peer != m_peers.end() && --peer->active <= 0)
-        m_peers.erase(peer);
+    m_admission.finished(connection->peerIp());
     connection->deleteLater();
+    serveWaiting();
     updateAccepting();
     Q_EMIT connectionFinished();
+}
+
+void Listener::warnQueued(const QString& peer)
+{
+    QElapsedTimer& last = m_queuedWarnings[peer];
+    if (last.isValid() && last.elapsed() < kWarningIntervalMs)
+        return;
+    last.start();
+    m_log.warning(peer, u"слишком много одновременных соединений (%1), новые ждут очереди"_s.arg(
+                            m_config.maxConnectionsPerPeer));
 }
 
 void Listener::updateAccepting()
 {
     if (!m_server->isListening() || m_acceptBackoff)
         return;
-    // At a limit, further connections wait in the system's backlog instead of being refused.
-    if (m_connections.size() >= m_config.maxConnections || m_queue->size() >= m_config.maxQueuedRequests)
+    // At a limit, further connections wait in the system's queue instead of being refused.
+    if (acceptedCount() >= m_acceptBudget || m_queue->size() >= m_config.maxQueuedRequests)
         m_server->pauseAccepting();
     else
         m_server->resumeAccepting();
@@ -140,7 +176,7 @@ void Listener::onAcceptError()
     // The server pauses itself after a failed accept (typically: no descriptors left).
     if (!m_lastAcceptError.isValid() || m_lastAcceptError.elapsed() >= kWarningIntervalMs) {
         m_lastAcceptError.start();
-        m_eventLog.listenError(u": "_s + m_server->errorString());
+        m_log.eventLog().listenError(u": "_s + m_server->errorString());
     }
     m_acceptBackoff = true;
     QTimer::singleShot(kAcceptRetryMs, this, [this] {
@@ -149,15 +185,106 @@ void Listener::onAcceptError()
     });
 }
 
-void Listener::sweepIdle()
+void Listener::sweep()
 {
-    QList<IncomingConnection*> idle;
-    for (IncomingConnection* connection : std::as_const(m_connections)) {
-        if (connection->idleMs() >= m_config.idleTimeoutMs)
-            idle.append(connection);
+    // Connections are deleted later, so the copy stays valid while some of them close.
+    const QList<IncomingConnection*> connections = m_connections.values();
+    for (IncomingConnection* connection : connections)
+        connection->checkDeadlines();
+    watchWaiting();
+    freeSlotForStarved();
+    relieveDescriptors();
+    serveWaiting();
+    updateAccepting();
+    for (auto it = m_queuedWarnings.begin(); it != m_queuedWarnings.end();) {
+        if (it->elapsed() >= kWarningIntervalMs)
+            it = m_queuedWarnings.erase(it);
+        else
+            ++it;
     }
-    for (IncomingConnection* connection : std::as_const(idle))
-        connection->closeIdle(m_config.idleTimeoutMs);
+}
+
+void Listener::watchWaiting()
+{
+    // A waiting connection is not read, but what the system holds for it tells whether its
+    // peer is still sending; one that sent nothing at all for the idle time-out is closed.
+    QList<qintptr> silent;
+    m_admission.forEachWaiting([this, &silent](ConnectionAdmission::Waiting& waiting) {
+        const SocketReadState state = ReadStateOf(waiting.descriptor);
+        if (state.pendingBytes != waiting.pendingBytes) {
+            waiting.pendingBytes = state.pendingBytes;
+            waiting.unchangedSince.start();
+        }
+        if (state.pendingBytes == 0 && waiting.unchangedSince.elapsed() >= m_config.idleTimeoutMs)
+            silent.append(waiting.descriptor);
+    });
+    for (const qintptr descriptor : std::as_const(silent))
+        closeWaiting(descriptor, u"Нет данных от клиента дольше %1 с, соединение закрыто"_s.arg(
+                                     m_config.idleTimeoutMs / 1000.0));
+}
+
+void Listener::freeSlotForStarved()
+{
+    // Every slot is taken while an address served less than the others waits: the longest
+    // idle connection of the address served most makes room.
+    for (int round = 0; round < m_config.maxConnections; ++round) {
+        const QString starved = m_admission.starvedPeer();
+        if (starved.isEmpty())
+            return;
+        if (!evictIdle(m_admission.busiestPeer(),
+                       u"Соединение простаивает, а запросы с других адресов ждут; закрыто"_s))
+            return;
+    }
+}
+
+bool Listener::evictIdle(const QString& fromPeer, const QString& why)
+{
+    IncomingConnection* idlest = nullptr;
+    for (IncomingConnection* connection : std::as_const(m_connections)) {
+        if ((fromPeer.isEmpty() || connection->peerIp() == fromPeer) && !connection->isFinishing() &&
+            !connection->isWaitingForMemory() && connection->idleMs() >= m_config.evictIdleMs &&
+            (!idlest || connection->idleMs() > idlest->idleMs()))
+            idlest = connection;
+    }
+    if (!idlest)
+        return false;
+    ++m_evicted;
+    idlest->evict(why);
+    return true;
+}
+
+void Listener::relieveDescriptors()
+{
+    if (acceptedCount() < m_acceptBudget)
+        return;
+    const int target = int(m_acceptBudget * kRelievedShare);
+    // Waiting connections whose peer neither finished nor sent anything new lately, oldest
+    // first; a finished one holds a whole request and is kept.
+    QList<std::pair<qint64, qintptr>> stalled;
+    m_admission.forEachWaiting([this, &stalled](const ConnectionAdmission::Waiting& waiting) {
+        if (waiting.unchangedSince.elapsed() >= m_config.evictIdleMs &&
+            !ReadStateOf(waiting.descriptor).peerClosed)
+            stalled.append({-waiting.arrived.elapsed(), waiting.descriptor});
+    });
+    std::sort(stalled.begin(), stalled.end());
+    const QString why = u"Соединение простаивает, а дескрипторов не хватает; закрыто"_s;
+    for (const auto& [age, descriptor] : std::as_const(stalled)) {
+        if (acceptedCount() <= target)
+            return;
+        ++m_evicted;
+        closeWaiting(descriptor, why);
+    }
+    while (acceptedCount() > target && evictIdle({}, why)) {
+    }
+}
+
+void Listener::closeWaiting(qintptr descriptor, const QString& why)
+{
+    const std::optional<ConnectionAdmission::Waiting> waiting = m_admission.remove(descriptor);
+    if (!waiting)
+        return;
+    m_log.error(waiting->peer, why);
+    CloseDescriptor(descriptor);
 }
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messaging/bodybudget.h"
+#include "messaging/connectionadmission.h"
 #include "messaging/listenerconfig.h"
 
 #include <QElapsedTimer>
@@ -7,22 +9,24 @@
 #include <QObject>
 #include <QSet>
 
-class QTcpServer;
 class QTimer;
 
 namespace vantrel {
 
+class AdmissionServer;
 class Dispatcher;
-class EventLog;
 class IncomingConnection;
+class PeerLog;
 class RequestQueue;
 
 // The TCP listener: accepts connections and serves each with an IncomingConnection on this
-// thread's event loop, within the limits of its configuration.
+// thread's event loop. Every accepted connection is kept: those over the limits wait unread
+// and are served in turn across peer addresses. Descriptors, serving slots and memory are
+// bounded; when they run short, connections that stall go first.
 class Listener final : public QObject {
     Q_OBJECT
 public:
-    Listener(ListenerConfig config, Dispatcher& dispatcher, EventLog& eventLog, QObject* parent = nullptr);
+    Listener(ListenerConfig config, Dispatcher& dispatcher, PeerLog& log, QObject* parent = nullptr);
     ~Listener() override;
     Q_DISABLE_COPY_MOVE(Listener)
 
@@ -35,13 +39,21 @@ public:
     const ListenerConfig& config() const { return m_config; }
 
     // Connections being served.
-    int connectionCount() const { return m_connections.size(); }
-    // Connections closed at once because their peer had too many.
-    int refusedCount() const { return m_refused; }
+    int connectionCount() const { return int(m_connections.size()); }
+    // Accepted connections waiting for their turn.
+    int waitingCount() const { return m_admission.waitingCount(); }
+    // Connections closed to make room for others.
+    int evictedCount() const { return m_evicted; }
+    // Accepted connections the listener holds at most (descriptor limit less the reserve).
+    int acceptBudget() const { return m_acceptBudget; }
     // Requests read and waiting to be carried out.
     int pendingRequests() const;
-    // No connection is being served and no request waits.
-    bool isIdle() const { return m_connections.isEmpty() && pendingRequests() == 0; }
+    const BodyBudget& bodyBudget() const { return m_budget; }
+    // No connection is being served or waits, and no request waits.
+    bool isIdle() const
+    {
+        return m_connections.isEmpty() && m_admission.waitingCount() == 0 && pendingRequests() == 0;
+    }
 
 Q_SIGNALS:
     // A connection has been served (or dropped) and closed.
@@ -50,27 +62,34 @@ Q_SIGNALS:
     void requestDispatched();
 
 private:
-    struct Peer {
-        int active = 0;
-        QElapsedTimer lastWarning; // invalid until the first warning
-    };
-
-    void onNewConnection();
+    void onIncoming(qintptr descriptor);
     void onAcceptError();
     void onConnectionClosed(IncomingConnection* connection);
-    void sweepIdle();
+    void serveWaiting();
+    void sweep();
+    void watchWaiting();
+    void freeSlotForStarved();
+    void relieveDescriptors();
+    bool evictIdle(const QString& fromPeer, const QString& why);
+    void closeWaiting(qintptr descriptor, const QString& why);
+    void warnQueued(const QString& peer);
     void updateAccepting();
+    int acceptedCount() const { return int(m_connections.size()) + m_admission.waitingCount(); }
 
     ListenerConfig m_config;
     Dispatcher& m_dispatcher;
-    EventLog& m_eventLog;
-    QTcpServer* m_server;
-    QTimer* m_idleTimer;
+    PeerLog& m_log;
+    AdmissionServer* m_server;
+    QTimer* m_sweepTimer;
     RequestQueue* m_queue;
+    ConnectionAdmission m_admission;
+    BodyBudget m_budget;
     QSet<IncomingConnection*> m_connections;
-    QHash<QString, Peer> m_peers;
+    // When each address was last told that its connections wait.
+    QHash<QString, QElapsedTimer> m_queuedWarnings;
     QElapsedTimer m_lastAcceptError;
-    int m_refused = 0;
+    int m_acceptBudget = 0;
+    int m_evicted = 0;
     bool m_acceptBackoff = false;
 };
 

@@ -62,6 +62,8 @@ public:
     qint64 bytesReceived() const { return m_received; }
     // Bytes currently held by the reader (the pending line, the body, untaken stream data).
     qsizetype bufferedBytes() const { return m_pending.size() + m_body.size() + m_stream.size(); }
+    // The memory those take, with the room their buffers keep for growth.
+    qsizetype heldBytes() const { return m_pending.capacity() + m_body.capacity() + m_stream.capacity(); }
     const Limits& limits() const { return m_limits; }
 
 private:

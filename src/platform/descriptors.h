@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QtGlobal>
 
 namespace vantrel {
@@ -8,5 +9,19 @@ namespace vantrel {
 // system refuses one. The copy keeps the connection open after the first is closed.
 qintptr DuplicateDescriptor(qintptr descriptor);
 void CloseDescriptor(qintptr descriptor);
+
+// Raises the process's soft limit of open descriptors to its hard limit (a connection that
+// waits for its turn holds one) and returns the limit now in force.
+qint64 RaiseDescriptorLimit();
+
+// The address of the peer of a connected socket; null when it cannot be told.
+QHostAddress PeerAddressOf(qintptr descriptor);
+
+// What waits unread on a connected socket, without reading it.
+struct SocketReadState {
+    qint64 pendingBytes = 0; // bytes received and not yet read
+    bool peerClosed = false; // the peer has finished sending (or the connection is gone)
+};
+SocketReadState ReadStateOf(qintptr descriptor);
 
 } // namespace vantrel

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QThread>
 
 ProgramRunner::ProgramRunner()
@@ -43,6 +45,15 @@ int startLines(const QString& path)
     return log.open(QIODevice::ReadOnly) ? static_cast<int>(log.readAll().count("Запуск программы")) : 0;
 }
 
+// Whether a copy bound to `address` takes connections on the program's port (a connection
+// that sends nothing leaves no trace there).
+bool isListening(const QString& address)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress(address), 2012);
+    return probe.waitForConnected(500);
+}
+
 } // namespace
 
 bool ProgramRunner::startInstance(const QStringList& args, bool captureErrors)
@@ -56,8 +67,12 @@ bool ProgramRunner::startInstance(const QStringList& args, bool captureErrors)
         return false;
     QElapsedTimer timer;
     timer.start();
+    // With --bind, the copy is ready once its listener takes connections.
+    const qsizetype bind = args.indexOf(QStringLiteral("--bind"));
+    const QString address = bind >= 0 && bind + 1 < args.size() ? args.at(bind + 1) : QString();
     while (timer.elapsed() < 30000) {
-        if (startLines(eventLog()) > before && QFile::exists(settingsFile()))
+        if (startLines(eventLog()) > before && QFile::exists(settingsFile()) &&
+            (address.isEmpty() || isListening(address)))
             return true;
         if (m_instance.state() == QProcess::NotRunning)
             return false;

@@ -1,6 +1,11 @@
 #include "platform/descriptors.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace vantrel {
@@ -18,6 +23,41 @@ void CloseDescriptor(qintptr descriptor)
 {
     if (descriptor >= 0)
         ::close(int(descriptor));
+}
+
+qint64 RaiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024;
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? qint64(1) << 20 : qint64(limit.rlim_cur);
+}
+
+QHostAddress PeerAddressOf(qintptr descriptor)
+{
+    sockaddr_storage address{};
+    socklen_t size = sizeof(address);
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return {};
+    return QHostAddress(reinterpret_cast<const sockaddr*>(&address));
+}
+
+SocketReadState ReadStateOf(qintptr descriptor)
+{
+    SocketReadState state;
+    int pending = 0;
+    if (::ioctl(int(descriptor), FIONREAD, &pending) == 0)
+        state.pendingBytes = pending;
+    pollfd poll{int(descriptor), POLLRDHUP, 0};
+    if (::poll(&poll, 1, 0) > 0)
+        state.peerClosed = (poll.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return state;
 }
 
 } // namespace vantrel
