@@ -1,6 +1,7 @@
 #include "app/headlessmode.h"
 
 #include "app/engine.h"
+#include "core/textlines.h"
 #include "presence/statusbroadcaster.h"
 #include "presence/statusreceiver.h"
 
@@ -13,9 +14,11 @@ using namespace Qt::StringLiterals;
 namespace vantrel {
 namespace {
 
+// One line on a standard stream. What peers sent may be part of it: no control character
+// reaches the terminal, and the line stays one line.
 void printLine(FILE* stream, const QString& line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = EscapeControls(line).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -102,12 +105,13 @@ QString HeadlessMode::escapeText(const QString& text)
             out += c;
         }
     }
-    return out;
+    // Any other control character: \xHH.
+    return EscapeControls(out);
 }
 
 void HeadlessMode::messagePresented(const QString& contact, const QString& time, const QString& text)
 {
-    printLine(stdout, contact + u" ["_s + time + u"]: "_s + escapeText(text));
+    printLine(stdout, escapeText(contact) + u" ["_s + escapeText(time) + u"]: "_s + escapeText(text));
 }
 
 } // namespace vantrel

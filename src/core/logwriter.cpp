@@ -38,18 +38,26 @@ QString LogWriter::openFailedText(const QString& path)
     return u"Файл \""_s + path + u"\" не найден!"_s;
 }
 
-LogWriter::Result LogWriter::append(const QString& text, const QString& filePath)
+LogWriter::Result LogWriter::append(const QString& text, const QString& filePath, QString* error)
 {
+    const auto failed = [error](const QFile& file) {
+        if (error)
+            *error = file.errorString();
+    };
     OpenFailedHandler notify;
     {
         QMutexLocker lock(&m_mutex);
         QFile file(filePath);
         if (!QFileInfo::exists(filePath)) {
-            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+                failed(file);
                 return Result::Skipped;
+            }
             const QByteArray header =
                 "\xEF\xBB\xBF" + (u"Лог начат: "_s + DateTimeText(now())).toUtf8() + "\r\n\r\n";
             const bool ok = writeAll(file, header);
+            if (!ok)
+                failed(file);
             file.close();
             if (!ok)
                 return Result::Skipped;
@@ -58,8 +66,11 @@ LogWriter::Result LogWriter::append(const QString& text, const QString& filePath
         // writers never interleave.
         if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             const bool ok = writeAll(file, text.toUtf8() + "\r\n");
+            if (!ok)
+                failed(file);
             return ok ? Result::Appended : Result::Skipped;
         }
+        failed(file);
         notify = m_openFailed;
     }
     if (notify)

@@ -28,7 +28,8 @@ public:
     // shows the "не найден!" notification on the main thread.
     void setOpenFailedHandler(OpenFailedHandler handler);
 
-    Result append(const QString& text, const QString& filePath);
+    // `error`, when given, says why a line was not appended.
+    Result append(const QString& text, const QString& filePath, QString* error = nullptr);
 
     QDateTime now() const;
 

@@ -1,7 +1,7 @@
 #include "messaging/defaultrequesthandler.h"
 
-#include "core/eventlog.h"
 #include "core/tags.h"
+#include "messaging/peerlog.h"
 #include "messaging/protocolcodec.h"
 #include "messaging/tcpcommandsender.h"
 
@@ -11,16 +11,16 @@ namespace vantrel {
 
 namespace Codec = ProtocolCodec;
 
-DefaultRequestHandler::DefaultRequestHandler(EventLog& eventLog, TcpCommandSender* refuseWith)
-    : m_eventLog(eventLog)
+DefaultRequestHandler::DefaultRequestHandler(PeerLog& log, TcpCommandSender* refuseWith)
+    : m_log(log)
     , m_refuseWith(refuseWith)
 {}
 
 void DefaultRequestHandler::logReceived(const QString& peerIp, QAnyStringView header, bool refused)
 {
-    m_eventLog.information(peerIp + u": запрос "_s + header.toString() +
-                           u" получен; его обработка пока не поддерживается"_s +
-                           (refused ? u", отправлен отказ"_s : QString()));
+    m_log.information(peerIp, u"запрос "_s + header.toString() +
+                                  u" получен; его обработка пока не поддерживается"_s +
+                                  (refused ? u", отправлен отказ"_s : QString()));
 }
 
 void DefaultRequestHandler::statusReceived(const QString& /*item*/, const QString& peerIp)
@@ -32,22 +32,21 @@ void DefaultRequestHandler::fileOfferReceived(const QString& line, const QString
 {
     logReceived(peerIp, Codec::Header::QueryFile, m_refuseWith != nullptr);
     if (m_refuseWith)
-        m_refuseWith->sendCommand(peerIp, Codec::Header::NoAcceptFile, false,
-                                  MakeTag(u"FILE", TagValue(u"FILE", line)));
+        m_refuseWith->answer(peerIp, Codec::Header::NoAcceptFile, MakeTag(u"FILE", TagValue(u"FILE", line)));
 }
 
 void DefaultRequestHandler::filesOfferReceived(const QString& /*body*/, const QString& peerIp)
 {
     logReceived(peerIp, Codec::Header::QueryFiles, m_refuseWith != nullptr);
     if (m_refuseWith)
-        m_refuseWith->sendCommand(peerIp, Codec::Header::NoAcceptFiles, false);
+        m_refuseWith->answer(peerIp, Codec::Header::NoAcceptFiles);
 }
 
 void DefaultRequestHandler::imageOfferReceived(const QString& /*line*/, const QString& peerIp)
 {
     logReceived(peerIp, Codec::Header::Image, m_refuseWith != nullptr);
     if (m_refuseWith)
-        m_refuseWith->sendCommand(peerIp, Codec::Header::NoAcceptImage, false);
+        m_refuseWith->answer(peerIp, Codec::Header::NoAcceptImage);
 }
 
 void DefaultRequestHandler::writeFileReceived(const QString& /*item*/, const QString& peerIp)

@@ -6,7 +6,7 @@
 
 namespace vantrel {
 
-class EventLog;
+class PeerLog;
 class TcpCommandSender;
 
 // Stands in for status exchange and file transfer until they exist: each request is logged as
@@ -15,7 +15,7 @@ class TcpCommandSender;
 // unanswered.
 class DefaultRequestHandler final : public RequestHandler {
 public:
-    explicit DefaultRequestHandler(EventLog& eventLog, TcpCommandSender* refuseWith = nullptr);
+    explicit DefaultRequestHandler(PeerLog& log, TcpCommandSender* refuseWith = nullptr);
     Q_DISABLE_COPY_MOVE(DefaultRequestHandler)
 
     void statusReceived(const QString& item, const QString& peerIp) override;
@@ -28,7 +28,7 @@ public:
 private:
     void logReceived(const QString& peerIp, QAnyStringView header, bool refused);
 
-    EventLog& m_eventLog;
+    PeerLog& m_log;
     TcpCommandSender* m_refuseWith;
 };
 

@@ -7,6 +7,7 @@
 #include "messaging/contactlookup.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/messaginghost.h"
+#include "messaging/peerlog.h"
 #include "messaging/requesthandler.h"
 #include "messaging/tcpcommandsender.h"
 #include "platform/soundplayer.h"
@@ -20,13 +21,13 @@ namespace vantrel {
 using ProtocolCodec::RequestKind;
 using Level = MessagingHost::BalloonLevel;
 
-Dispatcher::Dispatcher(Settings& settings, ContactLookup& contacts, MessagingHost& host, EventLog& eventLog,
+Dispatcher::Dispatcher(Settings& settings, ContactLookup& contacts, MessagingHost& host, PeerLog& log,
                        TcpCommandSender& commands, MessageProcessor& messages, Speaker& speaker,
                        SoundPlayer& sound, RequestHandler& handler)
     : m_settings(settings)
     , m_contacts(contacts)
     , m_host(host)
-    , m_eventLog(eventLog)
+    , m_log(log)
     , m_commands(commands)
     , m_messages(messages)
     , m_speaker(speaker)
@@ -46,7 +47,7 @@ bool Dispatcher::admitPeer(const QString& peerIp, const QString& hostName)
     const QString shortName = hostName.section(u'.', 0, 0);
     if (!IsInBlackList(blackList, hostName) && !IsInBlackList(blackList, shortName))
         return true;
-    m_commands.sendCommand(peerIp, ProtocolCodec::Header::InBlackList, false);
+    m_commands.answer(peerIp, ProtocolCodec::Header::InBlackList);
     return false;
 }
 
@@ -57,7 +58,8 @@ void Dispatcher::dispatch(const ReceivedRequest& request)
     switch (request.kind) {
     case RequestKind::Message:
         // The receiver's DATE goes last: a DATE the sender put into the body comes first and wins.
-        m_messages.process(request.bodyText() + MakeTag(u"DATE", DateTimeText(m_eventLog.writer().now())));
+        m_messages.process(
+            request.bodyText() + MakeTag(u"DATE", DateTimeText(m_log.eventLog().writer().now())), peerIp);
         break;
     case RequestKind::Beep:
         m_speaker.beep(500, 100);
@@ -104,7 +106,7 @@ void Dispatcher::dispatch(const ReceivedRequest& request)
         // A reachability probe: the connection itself was the answer.
         break;
     case RequestKind::Unknown:
-        m_eventLog.warning(peerIp + u": "_s + QString::fromUtf8(request.headerLine));
+        m_log.warning(peerIp, QString::fromUtf8(request.headerLine));
         break;
     }
 }

@@ -10,7 +10,7 @@
 namespace vantrel {
 
 class ContactLookup;
-class EventLog;
+class PeerLog;
 class MessageProcessor;
 class MessagingHost;
 class RequestHandler;
@@ -24,7 +24,7 @@ class TcpCommandSender;
 // to the request handler, unknown headers to the event log.
 class Dispatcher final {
 public:
-    Dispatcher(Settings& settings, ContactLookup& contacts, MessagingHost& host, EventLog& eventLog,
+    Dispatcher(Settings& settings, ContactLookup& contacts, MessagingHost& host, PeerLog& log,
                TcpCommandSender& commands, MessageProcessor& messages, Speaker& speaker, SoundPlayer& sound,
                RequestHandler& handler);
     Q_DISABLE_COPY_MOVE(Dispatcher)
@@ -48,7 +48,7 @@ private:
     Settings& m_settings;
     ContactLookup& m_contacts;
     MessagingHost& m_host;
-    EventLog& m_eventLog;
+    PeerLog& m_log;
     TcpCommandSender& m_commands;
     MessageProcessor& m_messages;
     Speaker& m_speaker;

@@ -2,17 +2,21 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vantrel {
 
 class LogWriter;
 
 // The per-contact history logs: one file per contact in the logs folder, UTF-8 with a
 // byte-order mark and the "Лог начат: " header, one entry per message. Contact names are
-// mapped to safe file names, so a log always lands inside the logs folder. Writing is best
-// effort: a file that cannot be created is skipped.
+// mapped to safe file names, so a log always lands inside the logs folder. An entry that
+// cannot be written is reported to the failure handler (the event log), never lost silently.
 class HistoryLog final {
 public:
-    HistoryLog(LogWriter& writer, QString logsDir);
+    using FailureHandler = std::function<void(const QString& path, const QString& error)>;
+
+    HistoryLog(LogWriter& writer, QString logsDir, FailureHandler failed = {});
     Q_DISABLE_COPY_MOVE(HistoryLog)
 
     // The log file of a contact: an existing log whose name differs only in letter case is
@@ -29,12 +33,16 @@ public:
     // The current date-time text for entries (the log writer's clock).
     QString nowText() const;
 
-    // The text of a message entry.
+    // The text of a message entry; control characters of the name and date-time (which a peer
+    // may send) are escaped so that the header stays one line.
     static QString entry(const QString& name, const QString& dateTime, const QString& text);
 
 private:
+    void append(const QString& line, const QString& contact);
+
     LogWriter& m_writer;
     QString m_logsDir;
+    FailureHandler m_failed;
 };
 
 } // namespace vantrel

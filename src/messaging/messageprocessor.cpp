@@ -33,26 +33,65 @@ QString MessageProcessor::timeOf(const QString& date)
     return blank < 0 ? date : date.mid(blank + 1);
 }
 
-void MessageProcessor::process(const QString& queuedMessage)
+QString MessageProcessor::senderKey(const QString& peerIp, const QString& from)
+{
+    return peerIp + u'\n' + from.toCaseFolded();
+}
+
+QString MessageProcessor::pendingPieces(const QString& peerIp, const QString& from) const
+{
+    return m_pieces.value(senderKey(peerIp, from.left(MaxSenderChars))).text;
+}
+
+void MessageProcessor::process(const QString& queuedMessage, const QString& peerIp)
 {
     const auto& config = m_settings.fmConfig;
-    const QString from = TagValue(u"FROM", queuedMessage);
+    const QString from = TagValue(u"FROM", queuedMessage).left(MaxSenderChars);
     const QString date = TagValue(u"DATE", queuedMessage);
     const QString text = TagValue(u"MESSAGE", queuedMessage);
 
     if (IsInBlackList(config.ListBox_BlackList_Items.value(), from)) {
-        m_commands.sendCommand(from, ProtocolCodec::Header::InBlackList, false);
+        m_commands.answer(from, ProtocolCodec::Header::InBlackList);
         return;
     }
 
+    const QString key = senderKey(peerIp, from);
+    if (text.endsWith(ContinuationMark)) {
+        auto it = m_pieces.find(key);
+        if (it == m_pieces.end()) {
+            if (m_pieces.size() >= MaxPendingSenders)
+                presentOldestPieces();
+            it = m_pieces.insert(key, {from, {}, m_nextOrder++});
+        }
+        it->text += QStringView(text).chopped(ContinuationMark.size());
+        if (it->text.size() >= MaxJoinedChars) {
+            const QString joined = std::move(it->text);
+            m_pieces.erase(it);
+            present(from, date, joined);
+        }
+        return;
+    }
+    present(from, date, m_pieces.take(key).text + text);
+}
+
+void MessageProcessor::presentOldestPieces()
+{
+    auto oldest = m_pieces.begin();
+    for (auto it = m_pieces.begin(); it != m_pieces.end(); ++it) {
+        if (it->order < oldest->order)
+            oldest = it;
+    }
+    const Pieces pieces = std::move(oldest.value());
+    m_pieces.erase(oldest);
+    // Without the receiver's date of its last piece, the date of the text that pushed it out.
+    present(pieces.from, m_history.nowText(), pieces.text);
+}
+
+void MessageProcessor::present(const QString& from, const QString& date, const QString& fullText)
+{
+    const auto& config = m_settings.fmConfig;
     const QString contact = m_contacts.nickFor(from);
     const QString time = timeOf(date);
-
-    if (text.endsWith(ContinuationMark)) {
-        m_multiLine += text.chopped(ContinuationMark.size());
-        return;
-    }
-    const QString fullText = m_multiLine + text;
 
     m_host.showPopupForm(contact, !config.CheckBox_Popup_Checked.value());
     const QString title = contact + u" ["_s + time + u"]:"_s;
@@ -62,8 +101,6 @@ void MessageProcessor::process(const QString& queuedMessage)
 
     if (config.dxCheckbox_History_Checked.value())
         m_history.addReceived(contact, date, fullText);
-
-    m_multiLine.clear();
 
     if (config.dxCheckbox_Notifications_Checked.value())
         m_host.showBalloon(title, fullText, MessagingHost::BalloonLevel::None);

@@ -7,26 +7,34 @@
 #include "messaging/listener.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
+#include "messaging/peerlog.h"
 #include "messaging/tcpcommandsender.h"
+
+using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
 MessagingEngine::MessagingEngine(Config config, Services services, QString logsDir, LocalNames localNames,
                                  QObject* parent)
     : QObject(parent)
-    , m_history(std::make_unique<HistoryLog>(services.eventLog.writer(), std::move(logsDir)))
+    , m_peerLog(new PeerLog(services.eventLog, PeerLog::DefaultIntervalMs, this))
+    , m_history(std::make_unique<HistoryLog>(
+          services.eventLog.writer(), std::move(logsDir),
+          [&eventLog = services.eventLog](const QString& path, const QString& error) {
+              eventLog.error(u"История сообщений не записана в файл \""_s + path + u"\": "_s + error);
+          }))
     , m_commands(new TcpCommandSender(config.outgoing, services.contacts, services.host, this))
-    , m_defaultHandler(std::make_unique<DefaultRequestHandler>(services.eventLog,
-                                                               config.refuseOffers ? m_commands : nullptr))
+    , m_defaultHandler(
+          std::make_unique<DefaultRequestHandler>(*m_peerLog, config.refuseOffers ? m_commands : nullptr))
     , m_messages(std::make_unique<MessageProcessor>(services.settings, services.contacts, services.host,
                                                     *m_history, *m_commands, services.speaker,
                                                     services.sound))
     , m_dispatcher(std::make_unique<Dispatcher>(services.settings, services.contacts, services.host,
-                                                services.eventLog, *m_commands, *m_messages, services.speaker,
+                                                *m_peerLog, *m_commands, *m_messages, services.speaker,
                                                 services.sound, *m_defaultHandler))
     , m_sender(new MessageSender(services.settings, services.contacts, services.host, *m_history, *m_commands,
                                  std::move(localNames), this))
-    , m_listener(new Listener(config.listener, *m_dispatcher, services.eventLog, this))
+    , m_listener(new Listener(config.listener, *m_dispatcher, *m_peerLog, this))
 {}
 
 MessagingEngine::~MessagingEngine()
@@ -36,6 +44,7 @@ MessagingEngine::~MessagingEngine()
     delete m_listener;
     delete m_sender;
     delete m_commands;
+    delete m_peerLog;
 }
 
 bool MessagingEngine::start()

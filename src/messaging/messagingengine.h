@@ -20,6 +20,7 @@ class Listener;
 class MessageProcessor;
 class MessageSender;
 class MessagingHost;
+class PeerLog;
 class RequestHandler;
 class Settings;
 class SoundPlayer;
@@ -65,8 +66,11 @@ public:
     TcpCommandSender& commands() { return *m_commands; }
     MessageProcessor& messages() { return *m_messages; }
     HistoryLog& history() { return *m_history; }
+    // Event-log lines about peers, escaped, cut and limited per address.
+    PeerLog& peerLog() { return *m_peerLog; }
 
 private:
+    PeerLog* m_peerLog;
     std::unique_ptr<HistoryLog> m_history;
     TcpCommandSender* m_commands;
     std::unique_ptr<DefaultRequestHandler> m_defaultHandler;

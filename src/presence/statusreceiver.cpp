@@ -1,19 +1,18 @@
 #include "presence/statusreceiver.h"
 
 #include "contacts/contactlist.h"
-#include "core/eventlog.h"
 #include "core/tags.h"
+#include "messaging/peerlog.h"
 #include "messaging/streamsink.h"
 
 using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
-StatusReceiver::StatusReceiver(ContactList& contacts, EventLog& eventLog, RequestHandler& others,
-                               QObject* parent)
+StatusReceiver::StatusReceiver(ContactList& contacts, PeerLog& log, RequestHandler& others, QObject* parent)
     : QObject(parent)
     , m_contacts(contacts)
-    , m_eventLog(eventLog)
+    , m_log(log)
     , m_others(others)
 {}
 
@@ -30,7 +29,7 @@ void StatusReceiver::statusReceived(const QString& item, const QString& peerIp)
     bool ok = false;
     const int code = codeText.trimmed().toInt(&ok);
     if (!ok) {
-        m_eventLog.error(peerIp + u": <STATUS>: код статуса не является целым числом: "_s + codeText);
+        m_log.error(peerIp, u"<STATUS>: код статуса не является целым числом: "_s + codeText);
         return;
     }
     // Only 0, 1 and 2 are statuses. Marks 3 and 4 belong to this side (4 makes a node a group,

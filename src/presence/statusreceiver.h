@@ -8,7 +8,7 @@
 namespace vantrel {
 
 class ContactList;
-class EventLog;
+class PeerLog;
 
 // Applies the status reports of peers (`SetUserStatus`) and passes every other status or
 // transfer request on to `others`. A report is matched to a contact by the address of the
@@ -18,8 +18,7 @@ class EventLog;
 class StatusReceiver final : public QObject, public RequestHandler {
     Q_OBJECT
 public:
-    StatusReceiver(ContactList& contacts, EventLog& eventLog, RequestHandler& others,
-                   QObject* parent = nullptr);
+    StatusReceiver(ContactList& contacts, PeerLog& log, RequestHandler& others, QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(StatusReceiver)
 
     void statusReceived(const QString& item, const QString& peerIp) override;
@@ -35,7 +34,7 @@ Q_SIGNALS:
 
 private:
     ContactList& m_contacts;
-    EventLog& m_eventLog;
+    PeerLog& m_log;
     RequestHandler& m_others;
 };
 

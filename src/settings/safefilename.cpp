@@ -5,7 +5,6 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QList>
 
 using namespace Qt::StringLiterals;
 
@@ -33,82 +32,105 @@ bool isOffending(char32_t c)
     }
 }
 
-// Length of the reserved word at the start of the name, 0 when the name is not reserved.
-qsizetype reservedLength(const QString& name)
+// The part of the name before its first dot, without trailing blanks: what Windows compares
+// with its reserved device names.
+QStringView baseOf(QStringView name)
 {
-    QStringView base = QStringView(name);
-    const qsizetype dot = base.indexOf(u'.');
-    if (dot >= 0)
-        base = base.first(dot);
+    const qsizetype dot = name.indexOf(u'.');
+    QStringView base = dot >= 0 ? name.first(dot) : name;
     while (!base.isEmpty() && base.back() == u' ')
         base.chop(1);
-    static constexpr QLatin1StringView fixed[] = {"CON"_L1,    "PRN"_L1,     "AUX"_L1,    "NUL"_L1,
-                                                  "CONIN$"_L1, "CONOUT$"_L1, "CLOCK$"_L1, "VantrelMsg"_L1};
-    for (const QLatin1StringView word : fixed) {
-        if (base.compare(word, Qt::CaseInsensitive) == 0)
-            return base.size();
-    }
-    if (base.size() == 4 && base[3] >= u'0' && base[3] <= u'9' &&
-        (base.first(3).compare("COM"_L1, Qt::CaseInsensitive) == 0 ||
-         base.first(3).compare("LPT"_L1, Qt::CaseInsensitive) == 0))
-        return 4;
-    return 0;
+    return base;
 }
 
-QString percentEncode(QByteArrayView bytes)
+// Where '_' goes into a reserved name: after the reserved word, before the underscores that
+// may follow it ("CON" -> "CON_", "CON_" -> "CON__"), so that the mapping stays one-to-one.
+// A name whose base is nothing but underscores, and the empty name, count as reserved with an
+// empty word ("" -> "_", "_" -> "__"). -1 when the name is not reserved.
+qsizetype reservedInsertion(QStringView name)
+{
+    if (name.isEmpty())
+        return 0;
+    const QStringView base = baseOf(name);
+    QStringView word = base;
+    while (!word.isEmpty() && word.back() == u'_')
+        word.chop(1);
+    if (word.isEmpty())
+        return base.isEmpty() ? -1 : 0;
+    static constexpr QLatin1StringView fixed[] = {"CON"_L1,    "PRN"_L1,     "AUX"_L1,    "NUL"_L1,
+                                                  "CONIN$"_L1, "CONOUT$"_L1, "CLOCK$"_L1, "VantrelMsg"_L1};
+    for (const QLatin1StringView reserved : fixed) {
+        if (word.compare(reserved, Qt::CaseInsensitive) == 0)
+            return word.size();
+    }
+    if (word.size() == 4 && word[3] >= u'0' && word[3] <= u'9' &&
+        (word.first(3).compare("COM"_L1, Qt::CaseInsensitive) == 0 ||
+         word.first(3).compare("LPT"_L1, Qt::CaseInsensitive) == 0))
+        return 4;
+    return -1;
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// "%" followed by two hex digits at `i`: a safe name must not look like an encoded one.
+bool looksEncoded(QStringView name, qsizetype i)
+{
+    return name[i] == u'%' && i + 2 < name.size() && isHexDigit(name[i + 1]) && isHexDigit(name[i + 2]);
+}
+
+constexpr qsizetype HashSuffixChars = 9; // '~' and eight hex digits
+
+// Whether the name ends like a cut long name ("~" and eight lower-case hex digits).
+bool endsWithHashSuffix(QStringView name)
+{
+    if (name.size() < HashSuffixChars || name[name.size() - HashSuffixChars] != u'~')
+        return false;
+    for (qsizetype i = name.size() - HashSuffixChars + 1; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
+            return false;
+    }
+    return true;
+}
+
+void appendEncoded(QString& out, char32_t c)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
-    QString out;
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
+    char bytes[4];
+    int n = 0;
+    if (c < 0x80) {
+        bytes[n++] = char(c);
+    } else if (c < 0x800) {
+        bytes[n++] = char(0xC0 | (c >> 6));
+        bytes[n++] = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        // Unpaired surrogates get this three-byte form too, so distinct ones stay distinct.
+        bytes[n++] = char(0xE0 | (c >> 12));
+        bytes[n++] = char(0x80 | ((c >> 6) & 0x3F));
+        bytes[n++] = char(0x80 | (c & 0x3F));
+    } else {
+        bytes[n++] = char(0xF0 | (c >> 18));
+        bytes[n++] = char(0x80 | ((c >> 12) & 0x3F));
+        bytes[n++] = char(0x80 | ((c >> 6) & 0x3F));
+        bytes[n++] = char(0x80 | (c & 0x3F));
+    }
+    for (int i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
         out += u'%';
         out += QLatin1Char(hex[b >> 4]);
         out += QLatin1Char(hex[b & 0xF]);
     }
-    return out;
 }
 
-// The UTF-8 bytes of one code point; an unpaired surrogate gets its three-byte form so
-// that distinct ones stay distinct.
-QByteArray utf8Of(char32_t c)
+qsizetype utf8Length(char32_t c)
 {
-    if (c >= 0xD800 && c <= 0xDFFF) {
-        QByteArray b;
-        b.append(static_cast<char>(0xE0 | (c >> 12)));
-        b.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        b.append(static_cast<char>(0x80 | (c & 0x3F)));
-        return b;
-    }
-    return QString::fromUcs4(&c, 1).toUtf8();
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
-struct CodePoint {
-    char32_t value = 0;
-    qsizetype pos = 0; // index of its first UTF-16 unit
-    qsizetype units = 1;
-    bool unpaired = false;
-};
-
-QList<CodePoint> codePoints(const QString& name)
-{
-    QList<CodePoint> out;
-    out.reserve(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name[i];
-        CodePoint cp{c.unicode(), i, 1, false};
-        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
-            cp.value = QChar::surrogateToUcs4(c, name[i + 1]);
-            cp.units = 2;
-            ++i;
-        } else if (c.isSurrogate()) {
-            cp.unpaired = true;
-        }
-        out.append(cp);
-    }
-    return out;
-}
-
-QString shortHash(const QString& name)
+QString shortHash(QStringView name)
 {
     const QByteArrayView utf16(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
     return QString::fromLatin1(QCryptographicHash::hash(utf16, QCryptographicHash::Sha256).left(4).toHex());
@@ -118,53 +140,66 @@ QString shortHash(const QString& name)
 
 QString SafeFileName(const QString& name)
 {
-    if (name.isEmpty())
-        return u"_"_s;
-
-    const QList<CodePoint> points = codePoints(name);
-    // Start of the trailing run of dots and blanks (Windows drops them, "." and ".."
-    // would leave the folder).
-    qsizetype trailStart = points.size();
-    while (trailStart > 0 && (points[trailStart - 1].value == u'.' || points[trailStart - 1].value == u' '))
+    const QStringView view(name);
+    const qsizetype insertion = reservedInsertion(view);
+    // Start of the trailing run of dots and blanks (Windows drops them, "." and ".." would
+    // leave the folder).
+    qsizetype trailStart = view.size();
+    while (trailStart > 0 && (view[trailStart - 1] == u'.' || view[trailStart - 1] == u' '))
         --trailStart;
-    const qsizetype reserved = reservedLength(name);
+    const bool hashLike = endsWithHashSuffix(view);
 
-    bool unsafe = trailStart < points.size() || reserved > 0 || name.toUtf8().size() > MaxStemBytes;
-    for (const CodePoint& cp : points)
-        unsafe = unsafe || cp.unpaired || isOffending(cp.value);
-    if (!unsafe)
+    // One pass: is the name safe as it stands, and how long is it in UTF-8?
+    bool unsafe = insertion >= 0 || trailStart < view.size() || hashLike;
+    qsizetype utf8 = 0;
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        const QChar c = view[i];
+        if (c.isHighSurrogate() && i + 1 < view.size() && view[i + 1].isLowSurrogate()) {
+            utf8 += 4;
+            ++i;
+            continue;
+        }
+        utf8 += utf8Length(c.unicode());
+        unsafe = unsafe || c.isSurrogate() || isOffending(c.unicode()) || looksEncoded(view, i);
+    }
+    const bool tooLong = utf8 > MaxStemBytes;
+    if (!unsafe && !tooLong)
         return name;
 
-    // One piece per code point, encoded where needed.
-    QStringList pieces;
-    pieces.reserve(points.size() + 1);
-    for (qsizetype i = 0; i < points.size(); ++i) {
-        const CodePoint& cp = points[i];
-        if (cp.unpaired || isOffending(cp.value) || cp.value == u'%' || i >= trailStart)
-            pieces.append(percentEncode(utf8Of(cp.value)));
-        else
-            pieces.append(name.sliced(cp.pos, cp.units));
-    }
-    // The reserved word consists of plain ASCII characters, one piece each.
-    if (reserved > 0)
-        pieces.insert(reserved, u"_"_s);
-
-    QString out = pieces.join(QString());
-    if (out.toUtf8().size() <= MaxStemBytes)
-        return out;
-
-    const QString suffix = u'~' + shortHash(name);
-    const qsizetype budget = MaxStemBytes - suffix.size();
-    out.clear();
+    // A long name is mapped only as far as the result can hold, then the hash of the whole
+    // name keeps long names with the same start apart.
+    const qsizetype budget = tooLong ? MaxStemBytes - HashSuffixChars : MaxStemBytes;
+    QString out;
+    out.reserve(qMin<qsizetype>(view.size(), MaxStemBytes) + 16);
     qsizetype bytes = 0;
-    for (const QString& piece : std::as_const(pieces)) {
-        const qsizetype n = piece.toUtf8().size();
-        if (bytes + n > budget)
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        if (i == insertion) {
+            if (bytes + 1 > budget)
+                break;
+            out += u'_';
+            ++bytes;
+        }
+        const QChar c = view[i];
+        const bool pair = c.isHighSurrogate() && i + 1 < view.size() && view[i + 1].isLowSurrogate();
+        const char32_t value = pair ? QChar::surrogateToUcs4(c, view[i + 1]) : c.unicode();
+        const bool encode = (!pair && c.isSurrogate()) || isOffending(value) || value == u'%' ||
+                            i >= trailStart || (hashLike && i == view.size() - HashSuffixChars);
+        const qsizetype size = encode ? 3 * utf8Length(value) : utf8Length(value);
+        if (bytes + size > budget)
             break;
-        out += piece;
-        bytes += n;
+        if (encode)
+            appendEncoded(out, value);
+        else
+            out += pair ? view.sliced(i, 2) : view.sliced(i, 1);
+        bytes += size;
+        if (pair)
+            ++i;
     }
-    return out + suffix;
+    if (insertion == view.size())
+        out += u'_';
+    if (tooLong)
+        out += u'~' + shortHash(view);
+    return out;
 }
 
 QString PathIgnoringCase(const QString& folder, const QString& fileName)

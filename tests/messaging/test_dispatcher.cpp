@@ -6,6 +6,7 @@
 #include "messaging/messageprocessor.h"
 #include "messaging/protocolcodec.h"
 #include "messaging/requesthandler.h"
+#include "messaging/tcpcommandsender.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -143,17 +144,58 @@ private Q_SLOTS:
         deliver(h, message(u"pc1"_s, u"b-->"_s));
         // A text that is exactly the mark adds nothing and shows nothing.
         deliver(h, message(u"pc1"_s, u"-->"_s));
-        QCOMPARE(h.engine->messages().pendingPieces(), u"ab"_s);
+        QCOMPARE(h.engine->messages().pendingPieces(u"127.0.0.1"_s, u"pc1"_s), u"ab"_s);
         QVERIFY(h.host.presented.isEmpty() && h.host.lines.isEmpty());
         QVERIFY(!QFile::exists(h.engine->history().pathFor(u"pc1"_s)));
 
         deliver(h, message(u"pc1"_s, u"c"_s));
         QCOMPARE(h.host.presented.size(), 1);
         QCOMPARE(h.host.presented[0].text, u"abc"_s);
-        QCOMPARE(h.engine->messages().pendingPieces(), QString());
+        QCOMPARE(h.engine->messages().pendingSenders(), 0);
         const QString log = h.history(u"pc1"_s);
         QCOMPARE(log.count(u"]: "_s), 1);
         QVERIFY(log.endsWith(u"]: abc\r\n"_s));
+    }
+
+    // Pieces are joined per sender: another peer's message in between is its own, and the
+    // pieces of each sender end up in that sender's message only.
+    void joinsPiecesPerSender()
+    {
+        EngineHarness h;
+        const QHostAddress second(u"127.0.0.2"_s);
+        deliver(h, message(u"pc1"_s, u"a-->"_s));
+        deliver(h, message(u"pc2"_s, u"x-->"_s), second);
+        // The same FROM from another address is another sender.
+        deliver(h, message(u"pc1"_s, u"other"_s), second);
+        deliver(h, message(u"pc2"_s, u"y"_s), second);
+        deliver(h, message(u"PC1"_s, u"b"_s));
+        QCOMPARE(h.host.presented.size(), 3);
+        QCOMPARE(h.host.presented[0].text, u"other"_s);
+        QCOMPARE(h.host.presented[1].text, u"xy"_s);
+        QCOMPARE(h.host.presented[2].text, u"ab"_s);
+        QCOMPARE(h.engine->messages().pendingSenders(), 0);
+    }
+
+    // Joined texts are bounded: one that reaches the limit is presented as it stands, and the
+    // oldest sender's pieces go out when too many senders have pieces waiting.
+    void joinedTextsAreBounded()
+    {
+        EngineHarness h;
+        const QString piece(MessageProcessor::MaxJoinedChars / 2, u'ж');
+        deliver(h, message(u"big"_s, piece + u"-->"_s));
+        QVERIFY(h.host.presented.isEmpty());
+        deliver(h, message(u"big"_s, piece + u"-->"_s));
+        QCOMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text.size(), 2 * piece.size());
+        QCOMPARE(h.engine->messages().pendingSenders(), 0);
+        QVERIFY(h.history(u"big"_s).endsWith(piece + u"\r\n"_s));
+
+        for (int i = 0; i <= MessageProcessor::MaxPendingSenders; ++i)
+            deliver(h, message(u"s"_s + QString::number(i), u"p"_s + QString::number(i) + u"-->"_s));
+        QCOMPARE(h.engine->messages().pendingSenders(), MessageProcessor::MaxPendingSenders);
+        QCOMPARE(h.host.presented.size(), 2);
+        QCOMPARE(h.host.presented[1].contact, u"s0"_s);
+        QCOMPARE(h.host.presented[1].text, u"p0"_s);
     }
 
     void readsFieldsAsTheyStand()
@@ -229,11 +271,10 @@ private Q_SLOTS:
             for (const QByteArray& request : requests)
                 deliver(h, request);
             if (refuse) {
-                QTRY_COMPARE(h.answers.requests.size(), 3);
-                std::sort(h.answers.requests.begin(), h.answers.requests.end());
-                QCOMPARE(h.answers.requests,
-                         (QList<QByteArray>{"<no_accept_file>\r\n<FILE>C:\\a.txt</FILE>\r\n"_ba,
-                                            "<no_accept_files>\r\n"_ba, "<no_accept_image>\r\n"_ba}));
+                // One refusal per address and interval: the other two are dropped.
+                QTRY_COMPARE(h.answers.requests.size(), 1);
+                QCOMPARE(h.answers.requests[0], "<no_accept_file>\r\n<FILE>C:\\a.txt</FILE>\r\n"_ba);
+                QCOMPARE(h.engine->commands().droppedAnswers(), 2);
                 continue;
             }
             const QStringList events = h.events();

@@ -118,10 +118,43 @@ private Q_SLOTS:
         }
 
         // Nothing to play: no process is started.
+        QTRY_VERIFY(!player.isPlaying());
         QVERIFY(!player.play(m_dir.filePath(u"missing.wav"_s)));
         QVERIFY(!player.play(m_dir.path()));
         qputenv("PATH", QFile::encodeName(m_dir.filePath(u"empty-bin"_s)));
         QVERIFY(!player.play(wav));
+    }
+
+    // A burst of sounds starts one player at a time: what comes while one plays is played
+    // once afterwards, not once per request.
+    void soundPlayerCoalescesABurst()
+    {
+        const QString bin = m_dir.filePath(u"slow-bin"_s);
+        QVERIFY(QDir().mkpath(bin));
+        const QByteArray log = QFile::encodeName(m_dir.filePath(u"plays.log"_s));
+        QVERIFY(writeScript(bin + u"/aplay"_s, "echo \"$2\" >> \"" + log + "\"; /bin/sleep 0.3\n"));
+        const QByteArray savedPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&savedPath] { qputenv("PATH", savedPath); });
+        qputenv("PATH", QFile::encodeName(bin));
+        const QString first = m_dir.filePath(u"first.wav"_s);
+        const QString last = m_dir.filePath(u"last.wav"_s);
+        for (const QString& path : {first, last}) {
+            QFile wav(path);
+            QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write("RIFF") == 4);
+        }
+
+        ProcessSoundPlayer player;
+        QVERIFY(player.play(first));
+        for (int i = 0; i < 200; ++i)
+            QVERIFY(player.play(i == 199 ? last : first));
+        QCOMPARE(player.startedCount(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(player.startedCount() == 2 && !player.isPlaying(), 5000);
+        QTest::qWait(400);
+        QCOMPARE(player.startedCount(), 2);
+        QFile played(QFile::decodeName(log));
+        QVERIFY(played.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(played.readAll()).split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{first, last}));
     }
 
     void localNames()

@@ -10,6 +10,7 @@
 #include "core/logwriter.h"
 #include "messaging/defaultrequesthandler.h"
 #include "messaging/fakes.h"
+#include "messaging/peerlog.h"
 #include "messaging/tcpcommandsender.h"
 #include "presence/fakeprobes.h"
 #include "presence/ipworker.h"
@@ -235,8 +236,9 @@ void TestPresenceWorkers::broadcastReachesReachableLeavesOnly()
 void TestPresenceWorkers::reportsAppliedByAddressOnly()
 {
     World w(ThreePeers + u"pc5;Пятый\r\n"_s);
-    DefaultRequestHandler others(w.eventLog);
-    StatusReceiver receiver(*w.list, w.eventLog, others);
+    PeerLog peerLog(w.eventLog);
+    DefaultRequestHandler others(peerLog);
+    StatusReceiver receiver(*w.list, peerLog, others);
     QSignalSpy changed(&receiver, &StatusReceiver::userStatusChanged);
     const auto report = [](const QString& code, const QString& from, const QString& host) -> QString {
         return u"<CODE>"_s + code + u"</CODE><FROM>"_s + from + u"</FROM><HOST>"_s + host + u"</HOST>"_s;

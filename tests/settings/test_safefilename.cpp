@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -73,7 +74,6 @@ private Q_SLOTS:
             const QString stem = SafeFileName(name);
             QVERIFY2(stem != name && !stem.isEmpty() && stem.toUtf8().size() <= MaxStemBytes,
                      qPrintable(stem));
-            QVERIFY2(SafeFileName(stem) == stem, qPrintable(stem)); // the result is itself safe
             for (const QChar c : stem)
                 QVERIFY2(c.unicode() >= 0x20 && c != u'/' && c != u'\\' && !c.isSurrogate(),
                          qPrintable(stem));
@@ -90,6 +90,46 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(root + u'/' + entry).isFile());
         // Long names that differ only past the cut get different stems.
         QVERIFY(SafeFileName(QString(250, u'q') + u'1') != SafeFileName(QString(250, u'q') + u'2'));
+    }
+
+    // No two names share a stem: names that look like another name's mapping are mapped
+    // themselves, and long names are cut before they are mapped.
+    void mappingIsOneToOne()
+    {
+        const QString longName = QString(300, u'q');
+        QStringList names{u".."_s,           u"%2E%2E"_s,        u"%2e%2e"_s, u"a/b"_s,
+                          u"a%2Fb"_s,        u"CON"_s,           u"CON_"_s,   u"CON__"_s,
+                          u"nul.txt"_s,      u"nul_.txt"_s,      QString(),   u"_"_s,
+                          u"__"_s,           u"_.log"_s,         u"100%"_s,   u"100%25"_s,
+                          u"x."_s,           u"x%2E"_s,          longName,    SafeFileName(longName),
+                          u"abc~0123abcd"_s, u"abc%7E0123abcd"_s};
+        // Every combination of a few troublesome pieces.
+        const QStringList pieces{u"%"_s, u"2E"_s, u"_"_s, u"."_s, u" "_s, u"CON"_s, u"/"_s, u"~"_s};
+        for (const QString& a : pieces) {
+            for (const QString& b : pieces) {
+                for (const QString& c : pieces)
+                    names.append(a + b + c);
+            }
+        }
+        names.removeDuplicates();
+        QHash<QString, QString> seen;
+        for (const QString& name : std::as_const(names)) {
+            const QString stem = SafeFileName(name);
+            QVERIFY2(!seen.contains(stem),
+                     qPrintable(name + u" and "_s + seen.value(stem) + u" -> "_s + stem));
+            seen.insert(stem, name);
+        }
+        // Unchanged where nothing needs mapping.
+        QCOMPARE(SafeFileName(u"100%"_s), u"100%"_s);
+        QCOMPARE(SafeFileName(u"%2E%2E"_s), u"%252E%252E"_s);
+        QCOMPARE(SafeFileName(u"CON_"_s), u"CON__"_s);
+        QCOMPARE(SafeFileName(u"_"_s), u"__"_s);
+
+        // A name of millions of characters: only its start is mapped, its whole hashed.
+        const QString huge = QString(8 * 1024 * 1024, u'я');
+        const QString stem = SafeFileName(huge);
+        QVERIFY(stem.toUtf8().size() <= MaxStemBytes);
+        QVERIFY(stem != SafeFileName(huge + u'!'));
     }
 
     void popupFileForHostileNickname()
