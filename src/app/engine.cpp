@@ -160,7 +160,8 @@ void Engine::startPresence()
     // Transfer requests keep going where they went before status exchange existed.
     m_otherRequests = std::make_unique<DefaultRequestHandler>(
         m_messaging->peerLog(), m_commandLine.headless ? &m_messaging->commands() : nullptr);
-    m_statusReceiver = std::make_unique<StatusReceiver>(*m_contactList, m_messaging->peerLog(), *m_otherRequests);
+    m_statusReceiver =
+        std::make_unique<StatusReceiver>(*m_contactList, m_messaging->peerLog(), *m_otherRequests);
     m_messaging->setRequestHandler(*m_statusReceiver);
 
     ProbeConfig probes;
