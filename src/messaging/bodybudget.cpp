@@ -15,13 +15,16 @@ void BodyBudget::set(const void* owner, qint64 bytes)
     const qint64 before = held;
     m_total += bytes - before;
     held = bytes;
+    if (before < m_allowance && bytes >= m_allowance)
+        m_growers.push_back(owner);
     if (bytes < before)
         resumeWaiting();
 }
 
 bool BodyBudget::mayRead(const void* owner) const
 {
-    return m_held.value(owner) < m_allowance || m_total < m_budget;
+    return m_held.value(owner) < m_allowance || m_total < m_budget ||
+           (!m_growers.empty() && m_growers.front() == owner);
 }
 
 void BodyBudget::waitForRoom(const void* owner, Resume resume)
@@ -39,6 +42,7 @@ bool BodyBudget::isWaiting(const void* owner) const
 void BodyBudget::release(const void* owner)
 {
     m_total -= m_held.take(owner);
+    m_growers.erase(std::remove(m_growers.begin(), m_growers.end(), owner), m_growers.end());
     m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
                                    [owner](const auto& w) { return w.first == owner; }),
                     m_waiting.end());
@@ -51,9 +55,13 @@ void BodyBudget::resumeWaiting()
     if (m_resuming)
         return;
     m_resuming = true;
-    while (!m_waiting.empty() && m_total < m_budget) {
-        Resume resume = std::move(m_waiting.front().second);
-        m_waiting.pop_front();
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        if (!mayRead(it->first)) {
+            ++it;
+            continue;
+        }
+        Resume resume = std::move(it->second);
+        it = m_waiting.erase(it);
         resume();
     }
     m_resuming = false;

@@ -11,7 +11,9 @@ namespace vantrel {
 // The memory all connections together may hold for requests that are still arriving. Every
 // connection may hold a small allowance; beyond it, a connection reads on only while the
 // total stays within the budget, and otherwise waits (its bytes stay with the system, which
-// slows the peer down) until room is freed, first come first served.
+// slows the peer down) until room is freed. The connection that first went past its
+// allowance may always read on, so one request always gets through: the total stays within
+// the budget, the allowances and one request's largest size.
 class BodyBudget final {
 public:
     using Resume = std::function<void()>;
@@ -40,6 +42,8 @@ private:
     qint64 m_allowance;
     qint64 m_total = 0;
     QHash<const void*, qint64> m_held;
+    // Connections past their allowance, in the order they went past it.
+    std::deque<const void*> m_growers;
     std::deque<std::pair<const void*, Resume>> m_waiting;
     bool m_resuming = false;
 };

@@ -1,7 +1,6 @@
 #include "messaging/listener.h"
 
 #include "core/eventlog.h"
-#include "messaging/admissionserver.h"
 #include "messaging/dispatcher.h"
 #include "messaging/incomingconnection.h"
 #include "messaging/peerlog.h"
@@ -9,6 +8,8 @@
 #include "platform/descriptors.h"
 
 #include <QNetworkProxy>
+#include <QSocketNotifier>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -25,8 +26,6 @@ constexpr qint64 kWarningIntervalMs = 10000;
 constexpr int kAcceptRetryMs = 200;
 // Limits and waiting connections are looked at this often.
 constexpr int kSweepMs = 250;
-// When descriptors run short, room is made down to this share of the budget.
-constexpr double kRelievedShare = 0.9;
 
 QString addressText(const QHostAddress& address)
 {
@@ -42,7 +41,7 @@ Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, PeerLog& log, 
     , m_config(std::move(config))
     , m_dispatcher(dispatcher)
     , m_log(log)
-    , m_server(new AdmissionServer(this))
+    , m_server(new QTcpServer(this))
     , m_sweepTimer(new QTimer(this))
     , m_queue(new RequestQueue(dispatcher, this))
     , m_admission({m_config.maxConnections, m_config.maxConnectionsPerPeer})
@@ -54,14 +53,13 @@ Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, PeerLog& log, 
     });
     m_server->setProxy(QNetworkProxy::NoProxy);
     m_server->setListenBacklogSize(m_config.listenBacklog);
-    connect(m_server, &AdmissionServer::incoming, this, &Listener::onIncoming);
-    connect(m_server, &QTcpServer::acceptError, this, &Listener::onAcceptError);
     m_sweepTimer->setInterval(std::clamp(m_config.idleTimeoutMs / 4, 10, kSweepMs));
     connect(m_sweepTimer, &QTimer::timeout, this, &Listener::sweep);
 }
 
 Listener::~Listener()
 {
+    delete m_acceptNotifier;
     // Connections go before the dispatcher and the budget they refer to, those closed and
     // waiting to be deleted too; waiting ones were never served.
     m_connections.clear();
@@ -84,6 +82,11 @@ bool Listener::start()
         m_log.eventLog().listenError(u": "_s + m_server->errorString());
         return false;
     }
+    // The server only opened the socket: connections are accepted here, one at a time and
+    // only as far as the limits allow (the server would accept all that wait at once).
+    m_server->pauseAccepting();
+    m_acceptNotifier = new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &Listener::acceptPending);
     m_sweepTimer->start();
     return true;
 }
@@ -96,6 +99,23 @@ int Listener::pendingRequests() const
 bool Listener::isListening() const
 {
     return m_server->isListening();
+}
+
+void Listener::acceptPending()
+{
+    while (!m_acceptBackoff && acceptedCount() < m_acceptBudget &&
+           m_queue->size() < m_config.maxQueuedRequests) {
+        bool wouldBlock = false;
+        QString error;
+        const qintptr descriptor = AcceptConnection(m_server->socketDescriptor(), &wouldBlock, &error);
+        if (descriptor < 0) {
+            if (!wouldBlock)
+                onAcceptError(error);
+            break;
+        }
+        onIncoming(descriptor);
+    }
+    updateAccepting();
 }
 
 quint16 Listener::port() const
@@ -116,7 +136,6 @@ void Listener::onIncoming(qintptr descriptor)
     serveWaiting();
     if (m_admission.waitingOf(peer) > 0)
         warnQueued(peer);
-    updateAccepting();
 }
 
 void Listener::serveWaiting()
@@ -162,21 +181,20 @@ void Listener::warnQueued(const QString& peer)
 
 void Listener::updateAccepting()
 {
-    if (!m_server->isListening() || m_acceptBackoff)
+    if (!m_acceptNotifier)
         return;
     // At a limit, further connections wait in the system's queue instead of being refused.
-    if (acceptedCount() >= m_acceptBudget || m_queue->size() >= m_config.maxQueuedRequests)
-        m_server->pauseAccepting();
-    else
-        m_server->resumeAccepting();
+    const bool room =
+        !m_acceptBackoff && acceptedCount() < m_acceptBudget && m_queue->size() < m_config.maxQueuedRequests;
+    m_acceptNotifier->setEnabled(room);
 }
 
-void Listener::onAcceptError()
+void Listener::onAcceptError(const QString& error)
 {
-    // The server pauses itself after a failed accept (typically: no descriptors left).
+    // Typically no descriptor left: try again shortly instead of spinning.
     if (!m_lastAcceptError.isValid() || m_lastAcceptError.elapsed() >= kWarningIntervalMs) {
         m_lastAcceptError.start();
-        m_log.eventLog().listenError(u": "_s + m_server->errorString());
+        m_log.eventLog().listenError(u": "_s + error);
     }
     m_acceptBackoff = true;
     QTimer::singleShot(kAcceptRetryMs, this, [this] {
@@ -255,26 +273,23 @@ bool Listener::evictIdle(const QString& fromPeer, const QString& why)
 
 void Listener::relieveDescriptors()
 {
+    // Out of descriptors, others cannot even be accepted: every connection that stalls goes,
+    // waiting ones whose peer neither finished nor sent anything lately (a finished one holds
+    // a whole request and is kept) and served ones idle as long.
     if (acceptedCount() < m_acceptBudget)
         return;
-    const int target = int(m_acceptBudget * kRelievedShare);
-    // Waiting connections whose peer neither finished nor sent anything new lately, oldest
-    // first; a finished one holds a whole request and is kept.
-    QList<std::pair<qint64, qintptr>> stalled;
+    QList<qintptr> stalled;
     m_admission.forEachWaiting([this, &stalled](const ConnectionAdmission::Waiting& waiting) {
         if (waiting.unchangedSince.elapsed() >= m_config.evictIdleMs &&
             !ReadStateOf(waiting.descriptor).peerClosed)
-            stalled.append({-waiting.arrived.elapsed(), waiting.descriptor});
+            stalled.append(waiting.descriptor);
     });
-    std::sort(stalled.begin(), stalled.end());
     const QString why = u"Соединение простаивает, а дескрипторов не хватает; закрыто"_s;
-    for (const auto& [age, descriptor] : std::as_const(stalled)) {
-        if (acceptedCount() <= target)
-            return;
+    for (const qintptr descriptor : std::as_const(stalled)) {
         ++m_evicted;
         closeWaiting(descriptor, why);
     }
-    while (acceptedCount() > target && evictIdle({}, why)) {
+    while (evictIdle({}, why)) {
     }
 }
 

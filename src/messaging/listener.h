@@ -9,11 +9,12 @@
 #include <QObject>
 #include <QSet>
 
+class QSocketNotifier;
+class QTcpServer;
 class QTimer;
 
 namespace vantrel {
 
-class AdmissionServer;
 class Dispatcher;
 class IncomingConnection;
 class PeerLog;
@@ -62,8 +63,11 @@ Q_SIGNALS:
     void requestDispatched();
 
 private:
+    // Accepts what the system holds, as far as the limits allow; each connection is then
+    // held as a bare descriptor until it is served.
+    void acceptPending();
     void onIncoming(qintptr descriptor);
-    void onAcceptError();
+    void onAcceptError(const QString& error);
     void onConnectionClosed(IncomingConnection* connection);
     void serveWaiting();
     void sweep();
@@ -79,7 +83,8 @@ private:
     ListenerConfig m_config;
     Dispatcher& m_dispatcher;
     PeerLog& m_log;
-    AdmissionServer* m_server;
+    QTcpServer* m_server;
+    QSocketNotifier* m_acceptNotifier = nullptr;
     QTimer* m_sweepTimer;
     RequestQueue* m_queue;
     ConnectionAdmission m_admission;

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QString>
 #include <QtGlobal>
 
 namespace vantrel {
+
+// Takes the next connection waiting on a listening socket: its descriptor (non-blocking,
+// close-on-exec), or -1 with `wouldBlock` set when none waits and cleared on a real failure
+// (`error` then says why, e.g. no descriptor left).
+qintptr AcceptConnection(qintptr listening, bool* wouldBlock, QString* error);
 
 // A second descriptor for the same open socket or file, which the caller owns; -1 when the
 // system refuses one. The copy keeps the connection open after the first is closed.

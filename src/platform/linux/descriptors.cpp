@@ -1,5 +1,8 @@
 #include "platform/descriptors.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,6 +12,26 @@
 #include <unistd.h>
 
 namespace vantrel {
+
+qintptr AcceptConnection(qintptr listening, bool* wouldBlock, QString* error)
+{
+    for (;;) {
+        const int descriptor = ::accept4(int(listening), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor >= 0)
+            return descriptor;
+        if (errno == EINTR)
+            continue;
+        // A connection that was reset while it waited is simply gone.
+        if (errno == ECONNABORTED || errno == EPROTO)
+            continue;
+        const bool again = errno == EAGAIN || errno == EWOULDBLOCK;
+        if (wouldBlock)
+            *wouldBlock = again;
+        if (error && !again)
+            *error = QString::fromLocal8Bit(::strerror(errno));
+        return -1;
+    }
+}
 
 qintptr DuplicateDescriptor(qintptr descriptor)
 {
