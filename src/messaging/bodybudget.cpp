@@ -49,6 +49,15 @@ void BodyBudget::release(const void* owner)
     resumeWaiting();
 }
 
+void BodyBudget::setQueued(qint64 bytes)
+{
+    const qint64 before = m_queued;
+    m_total += bytes - before;
+    m_queued = bytes;
+    if (bytes < before)
+        resumeWaiting();
+}
+
 void BodyBudget::resumeWaiting()
 {
     // A resumed connection reads at once and may end or wait again meanwhile.

@@ -30,6 +30,8 @@ public:
     bool isWaiting(const void* owner) const;
     // The connection has ended: what it held is free again.
     void release(const void* owner);
+    // What read requests waiting to be carried out hold: it counts against the budget too.
+    void setQueued(qint64 bytes);
 
     qint64 total() const { return m_total; }
     int waitingCount() const { return int(m_waiting.size()); }
@@ -41,6 +43,7 @@ private:
     qint64 m_budget;
     qint64 m_allowance;
     qint64 m_total = 0;
+    qint64 m_queued = 0;
     QHash<const void*, qint64> m_held;
     // Connections past their allowance, in the order they went past it.
     std::deque<const void*> m_growers;

@@ -30,7 +30,8 @@ std::optional<ConnectionAdmission::Waiting> ConnectionAdmission::next()
     auto chosen = m_turns.end();
     int least = m_limits.maxActivePerPeer;
     for (auto it = m_turns.begin(); it != m_turns.end(); ++it) {
-        const int active = m_peers.constFind(*it)->active;
+        const auto peer = m_peers.constFind(*it);
+        const int active = peer == m_peers.cend() ? 0 : peer->active;
         if (active < least) {
             least = active;
             chosen = it;

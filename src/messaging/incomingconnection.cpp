@@ -4,10 +4,10 @@
 #include "messaging/dispatcher.h"
 #include "messaging/listenerconfig.h"
 #include "messaging/peerlog.h"
+#include "messaging/peernames.h"
 #include "messaging/requestqueue.h"
 #include "platform/descriptors.h"
 
-#include <QHostInfo>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -23,14 +23,15 @@ constexpr qint64 kChunkBytes = 64 * 1024;
 } // namespace
 
 IncomingConnection::IncomingConnection(QTcpSocket* socket, QString peerIp, const ListenerConfig& config,
-                                       BodyBudget& budget, Dispatcher& dispatcher, RequestQueue& queue,
-                                       PeerLog& log, QObject* parent)
+                                       BodyBudget& budget, PeerNames& names, Dispatcher& dispatcher,
+                                       RequestQueue& queue, PeerLog& log, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_peerIp(std::move(peerIp))
     , m_config(config)
     , m_reader(config.limits)
     , m_budget(budget)
+    , m_names(names)
     , m_dispatcher(dispatcher)
     , m_queue(queue)
     , m_log(log)
@@ -43,8 +44,6 @@ IncomingConnection::IncomingConnection(QTcpSocket* socket, QString peerIp, const
 
 IncomingConnection::~IncomingConnection()
 {
-    if (m_lookupId >= 0)
-        QHostInfo::abortHostLookup(m_lookupId);
     m_budget.release(this);
 }
 
@@ -59,21 +58,7 @@ void IncomingConnection::start()
         return;
     }
     // Nothing is read until the peer's name has been checked; the socket holds what arrives.
-    QTimer::singleShot(m_config.resolveTimeoutMs, this, [this] {
-        if (m_lookupId >= 0) {
-            QHostInfo::abortHostLookup(m_lookupId);
-            m_lookupId = -1;
-            onHostName({});
-        }
-    });
-    m_lookupId = QHostInfo::lookupHost(m_peerIp, this, [this](const QHostInfo& info) {
-        if (m_lookupId < 0)
-            return;
-        m_lookupId = -1;
-        // Without a name the resolver hands back the address itself.
-        const bool named = info.error() == QHostInfo::NoError && info.hostName() != m_peerIp;
-        onHostName(named ? info.hostName() : QString());
-    });
+    m_names.lookup(m_peerIp, this, [this](const QString& name) { onHostName(name); });
 }
 
 void IncomingConnection::onHostName(const QString& hostName)
@@ -99,6 +84,7 @@ void IncomingConnection::onReadyRead()
             // What is not read stays with the socket and then with the system, which slows
             // the peer down until there is room again.
             m_waitingForMemory = true;
+            m_waitingSince.start();
             m_budget.waitForRoom(this, [this] {
                 m_waitingForMemory = false;
                 m_window.start();
@@ -247,6 +233,28 @@ bool IncomingConnection::checkDeadlines()
     m_window.start();
     m_windowBytes = 0;
     return false;
+}
+
+bool IncomingConnection::isEvictable() const
+{
+    // Not while its name is looked up, nor once its peer has sent everything: then it holds
+    // a whole request.
+    if (!m_admitted || isFinishing() || m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    bool stalls = false;
+    if (m_waitingForMemory)
+        stalls = m_waitingSince.elapsed() >= m_config.evictIdleMs;
+    else
+        stalls = idleMs() >= m_config.evictIdleMs ||
+                 (!m_reader.hasHeader() && m_served.elapsed() >= m_config.evictSilentMs);
+    return stalls && !ReadStateOf(m_socket->socketDescriptor()).peerClosed;
+}
+
+qint64 IncomingConnection::stalledMs() const
+{
+    if (m_waitingForMemory)
+        return m_waitingSince.elapsed();
+    return m_reader.hasHeader() ? idleMs() : m_served.elapsed();
 }
 
 void IncomingConnection::evict(const QString& why)

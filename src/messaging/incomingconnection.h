@@ -16,6 +16,7 @@ namespace vantrel {
 class BodyBudget;
 class Dispatcher;
 class PeerLog;
+class PeerNames;
 class RequestQueue;
 struct ListenerConfig;
 
@@ -28,7 +29,8 @@ class IncomingConnection final : public QObject {
     Q_OBJECT
 public:
     IncomingConnection(QTcpSocket* socket, QString peerIp, const ListenerConfig& config, BodyBudget& budget,
-                       Dispatcher& dispatcher, RequestQueue& queue, PeerLog& log, QObject* parent = nullptr);
+                       PeerNames& names, Dispatcher& dispatcher, RequestQueue& queue, PeerLog& log,
+                       QObject* parent = nullptr);
     ~IncomingConnection() override;
     Q_DISABLE_COPY_MOVE(IncomingConnection)
 
@@ -44,6 +46,12 @@ public:
     // Closes the connection when it broke a time limit: idle too long, no header in time, a
     // body arriving too slowly. Returns whether it was closed.
     bool checkDeadlines();
+    // Whether it may be closed to make room: it stalls in the middle of a request (idle at
+    // least evictIdleMs, no header line evictSilentMs after it was served, or waiting for
+    // memory at least evictIdleMs).
+    bool isEvictable() const;
+    // How long it has stalled, for choosing among the evictable.
+    qint64 stalledMs() const;
     // Closes the connection to make room for others.
     void evict(const QString& why);
 
@@ -66,16 +74,17 @@ private:
     const ListenerConfig& m_config;
     RequestReader m_reader;
     BodyBudget& m_budget;
+    PeerNames& m_names;
     Dispatcher& m_dispatcher;
     RequestQueue& m_queue;
     PeerLog& m_log;
     std::unique_ptr<StreamSink> m_sink;
     QElapsedTimer m_lastActivity;
     QElapsedTimer m_served;
+    QElapsedTimer m_waitingSince;
     // The current window of the body's minimum rate and the bytes it has brought.
     QElapsedTimer m_window;
     qint64 m_windowBytes = 0;
-    int m_lookupId = -1;
     bool m_admitted = false;
     bool m_streamStarted = false;
     bool m_waitingForMemory = false;

@@ -4,6 +4,7 @@
 #include "messaging/dispatcher.h"
 #include "messaging/incomingconnection.h"
 #include "messaging/peerlog.h"
+#include "messaging/peernames.h"
 #include "messaging/requestqueue.h"
 #include "platform/descriptors.h"
 
@@ -43,7 +44,8 @@ Listener::Listener(ListenerConfig config, Dispatcher& dispatcher, PeerLog& log, 
     , m_log(log)
     , m_server(new QTcpServer(this))
     , m_sweepTimer(new QTimer(this))
-    , m_queue(new RequestQueue(dispatcher, this))
+    , m_queue(new RequestQueue(dispatcher, &m_budget, this))
+    , m_names(new PeerNames(m_config.resolveTimeoutMs, this))
     , m_admission({m_config.maxConnections, m_config.maxConnectionsPerPeer})
     , m_budget(m_config.bodyBudgetBytes, m_config.bodyAllowanceBytes)
 {
@@ -134,7 +136,7 @@ void Listener::onIncoming(qintptr descriptor)
     const QString peer = addressText(address);
     m_admission.arrive(peer, descriptor);
     serveWaiting();
-    if (m_admission.waitingOf(peer) > 0)
+    if (m_admission.waitingOf(peer) > 0 && m_admission.activeOf(peer) >= m_config.maxConnectionsPerPeer)
         warnQueued(peer);
 }
 
@@ -149,8 +151,8 @@ void Listener::serveWaiting()
             m_admission.finished(next->peer);
             continue;
         }
-        auto* connection = new IncomingConnection(socket, next->peer, m_config, m_budget, m_dispatcher,
-                                                  *m_queue, m_log, this);
+        auto* connection = new IncomingConnection(socket, next->peer, m_config, m_budget, *m_names,
+                                                  m_dispatcher, *m_queue, m_log, this);
         m_connections.insert(connection);
         connect(connection, &IncomingConnection::closed, this,
                 [this, connection] { onConnectionClosed(connection); });
@@ -259,9 +261,8 @@ bool Listener::evictIdle(const QString& fromPeer, const QString& why)
 {
     IncomingConnection* idlest = nullptr;
     for (IncomingConnection* connection : std::as_const(m_connections)) {
-        if ((fromPeer.isEmpty() || connection->peerIp() == fromPeer) && !connection->isFinishing() &&
-            !connection->isWaitingForMemory() && connection->idleMs() >= m_config.evictIdleMs &&
-            (!idlest || connection->idleMs() > idlest->idleMs()))
+        if ((fromPeer.isEmpty() || connection->peerIp() == fromPeer) && connection->isEvictable() &&
+            (!idlest || connection->stalledMs() > idlest->stalledMs()))
             idlest = connection;
     }
     if (!idlest)
@@ -280,7 +281,8 @@ void Listener::relieveDescriptors()
         return;
     QList<qintptr> stalled;
     m_admission.forEachWaiting([this, &stalled](const ConnectionAdmission::Waiting& waiting) {
-        if (waiting.unchangedSince.elapsed() >= m_config.evictIdleMs &&
+        const bool silent = waiting.pendingBytes == 0 && waiting.arrived.elapsed() >= m_config.evictSilentMs;
+        if ((silent || waiting.unchangedSince.elapsed() >= m_config.evictIdleMs) &&
             !ReadStateOf(waiting.descriptor).peerClosed)
             stalled.append(waiting.descriptor);
     });

@@ -18,6 +18,7 @@ namespace vantrel {
 class Dispatcher;
 class IncomingConnection;
 class PeerLog;
+class PeerNames;
 class RequestQueue;
 
 // The TCP listener: accepts connections and serves each with an IncomingConnection on this
@@ -87,6 +88,7 @@ private:
     QSocketNotifier* m_acceptNotifier = nullptr;
     QTimer* m_sweepTimer;
     RequestQueue* m_queue;
+    PeerNames* m_names;
     ConnectionAdmission m_admission;
     BodyBudget m_budget;
     QSet<IncomingConnection*> m_connections;

@@ -39,15 +39,20 @@ struct ListenerConfig {
     int bodyWindowMs = 10000;
     // The memory all requests still arriving may hold together; each may always hold the
     // allowance. Beyond the budget, connections stop reading until others have ended.
-    qint64 bodyBudgetBytes = 160 * 1024 * 1024;
+    qint64 bodyBudgetBytes = 128 * 1024 * 1024;
     qint64 bodyAllowanceBytes = 64 * 1024;
-    // When descriptors or serving slots run short, connections idle at least this long are
-    // closed first, oldest first, from the addresses that hold the most.
+    // When descriptors or serving slots run short, connections that stall are closed first,
+    // from the addresses that hold the most: those idle at least evictIdleMs, and those that
+    // have not sent a whole header line evictSilentMs after they could (a peer on the local
+    // network sends its request at once).
     int evictIdleMs = 1000;
+    int evictSilentMs = 1000;
     // A reverse lookup taking longer counts as giving no name.
     int resolveTimeoutMs = 3000;
-    // Connections the system may queue before they are accepted.
-    int listenBacklog = 1024;
+    // Connections the system may queue before they are accepted (the system may allow fewer).
+    // A full queue makes the system drop new connection attempts, which their senders only
+    // repeat after a second or more.
+    int listenBacklog = 4096;
     RequestReader::Limits limits;
 };
 

@@ -1,5 +1,6 @@
 #include "messaging/requestqueue.h"
 
+#include "messaging/bodybudget.h"
 #include "messaging/dispatcher.h"
 
 #include <QElapsedTimer>
@@ -7,9 +8,19 @@
 
 namespace vantrel {
 
-RequestQueue::RequestQueue(Dispatcher& dispatcher, QObject* parent)
+namespace {
+
+qint64 sizeOf(const ReceivedRequest& request)
+{
+    return request.headerLine.size() + request.body.size();
+}
+
+} // namespace
+
+RequestQueue::RequestQueue(Dispatcher& dispatcher, BodyBudget* budget, QObject* parent)
     : QObject(parent)
     , m_dispatcher(dispatcher)
+    , m_budget(budget)
     , m_timer(new QTimer(this))
 {
     m_timer->setInterval(0);
@@ -19,24 +30,46 @@ RequestQueue::RequestQueue(Dispatcher& dispatcher, QObject* parent)
 
 void RequestQueue::enqueue(ReceivedRequest request)
 {
-    m_requests.push_back(std::move(request));
+    std::deque<ReceivedRequest>& queue = m_requests[request.peerIp];
+    if (queue.empty())
+        m_turns.push_back(request.peerIp);
+    const qint64 size = sizeOf(request);
+    queue.push_back(std::move(request));
+    ++m_size;
+    setBytes(m_bytes + size);
     if (!m_timer->isActive())
         m_timer->start();
+}
+
+void RequestQueue::setBytes(qint64 bytes)
+{
+    m_bytes = bytes;
+    if (m_budget)
+        m_budget->setQueued(bytes);
 }
 
 void RequestQueue::runSlice()
 {
     QElapsedTimer slice;
     slice.start();
-    while (!m_requests.empty()) {
-        const ReceivedRequest request = std::move(m_requests.front());
-        m_requests.pop_front();
+    while (!m_turns.empty()) {
+        const QString peer = m_turns.front();
+        m_turns.pop_front();
+        auto it = m_requests.find(peer);
+        const ReceivedRequest request = std::move(it->front());
+        it->pop_front();
+        if (it->empty())
+            m_requests.erase(it);
+        else
+            m_turns.push_back(peer);
+        --m_size;
         m_dispatcher.dispatch(request);
+        setBytes(m_bytes - sizeOf(request));
         Q_EMIT dispatched();
         if (slice.elapsed() >= SliceMs)
             break;
     }
-    if (m_requests.empty())
+    if (m_turns.empty())
         Q_EMIT drained();
     else
         m_timer->start();
