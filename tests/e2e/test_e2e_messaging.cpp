@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -84,6 +85,32 @@ private Q_SLOTS:
         QVERIFY2(err.contains("127.0.0.39"), err.constData());
         QCOMPARE(err.count('\n'), 1);
 
+        QCOMPARE(receiver.runToEnd({u"--quit"_s}), 0);
+        QCOMPARE(receiver.waitForInstanceEnd(), 0);
+    }
+
+    // A sender name and date full of line breaks and terminal codes cannot forge lines in
+    // the headless output: each message stays one line, with every control character escaped.
+    void forgedFieldsStayOnTheirLine()
+    {
+        ProgramRunner receiver;
+        QVERIFY(receiver.startInstance({u"--headless"_s, u"--bind"_s, u"127.0.0.36"_s}, true));
+        QTcpSocket socket;
+        QVERIFY(socket.bind(QHostAddress(u"127.0.0.37"_s)));
+        socket.connectToHost(QHostAddress(u"127.0.0.36"_s), 2012);
+        QVERIFY(socket.waitForConnected(10000));
+        socket.write("<VTL_MESSAGE>\r\n<FROM>pc\r\nforged [1]: \x1b[2J\x07</FROM><DATE>d\rx\x00</DATE>"
+                     "<MESSAGE>text\x1b]0;title\x07</MESSAGE>"_ba);
+        socket.disconnectFromHost();
+        QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(10000));
+        Output seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen.read(receiver.instance()), seen.out.contains('\n')), 10000);
+        QTest::qWait(200);
+        seen.read(receiver.instance());
+        QCOMPARE(seen.out.count('\n'), 1);
+        QCOMPARE(seen.out, "pc\\r\\nforged [1]: \\x1B[2J\\x07 [d\\rx\\x00]: text\\x1B]0;title\\x07\n"_ba);
+        for (const char c : seen.out.chopped(1))
+            QVERIFY(static_cast<unsigned char>(c) >= 0x20);
         QCOMPARE(receiver.runToEnd({u"--quit"_s}), 0);
         QCOMPARE(receiver.waitForInstanceEnd(), 0);
     }
