@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config git python3
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev qt6-qpa-plugins
-    libx11-dev
+    libx11-dev libxss-dev
     clang-format
-    xvfb xauth x11-xkb-utils dbus-daemon
+    xvfb xauth x11-xkb-utils dbus-daemon xdotool trayer
     iproute2 valgrind
     unrtf
 )

@@ -3,6 +3,7 @@
 #include "app/apphost.h"
 #include "contacts/contactlist.h"
 #include "contacts/contactlistlookup.h"
+#include "core/utilities.h"
 #include "messaging/defaultrequesthandler.h"
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
@@ -18,6 +19,7 @@
 #include "presence/statusbroadcaster.h"
 #include "presence/statusreceiver.h"
 #include "settings/settings.h"
+#include "shell/versioncheck.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,6 +124,9 @@ void Engine::start()
     loadContacts();
     startMessaging();
     startPresence();
+    m_versionCheck = std::make_unique<VersionCheck>(*m_settings, m_eventLog, m_host, m_paths.updateInfoFile,
+                                                    ProgramVersionText());
+    m_versionCheck->start();
 }
 
 void Engine::loadContacts()
@@ -240,6 +245,7 @@ void Engine::stop()
     if (!m_started || m_stopped)
         return;
     m_stopped = true;
+    m_versionCheck.reset();
     m_pingTimer.stop();
     m_ipTimer.stop();
     m_pingWorker.reset();

@@ -27,6 +27,7 @@ class Settings;
 class Speaker;
 class StatusBroadcaster;
 class StatusReceiver;
+class VersionCheck;
 
 // The program without its windows: folders, event log, settings and the network engine,
 // brought up in a fixed order and shut down with the closing log line. The windowed and the
@@ -65,6 +66,8 @@ public:
     const QTimer& pingTimer() const { return m_pingTimer; }
     // The IP refresh, run by `Timer_IP` every three hours while the personal list is in use.
     IpWorker& ipWorker() { return *m_ipWorker; }
+    // The version check, started once at the end of start-up.
+    VersionCheck& versionCheck() { return *m_versionCheck; }
     const QTimer& ipTimer() const { return m_ipTimer; }
     static constexpr int kIpRefreshIntervalMs = 10800000;
     // Whether any presence worker (whole-tree check, IP refresh, status broadcast) runs.
@@ -113,6 +116,7 @@ private:
     std::unique_ptr<PingWorker> m_pingWorker;
     std::unique_ptr<IpWorker> m_ipWorker;
     std::unique_ptr<StatusBroadcaster> m_status;
+    std::unique_ptr<VersionCheck> m_versionCheck;
     QTimer m_pingTimer;
     QTimer m_ipTimer;
     bool m_presenceBusy = false;

@@ -55,6 +55,15 @@ void HeadlessMode::start()
             });
 }
 
+void HeadlessMode::askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered)
+{
+    QString line = text;
+    line.replace(u"\r\n"_s, u" "_s);
+    printLine(stderr, u"vantrel: "_s + caption + u": "_s + line);
+    if (answered)
+        answered(false);
+}
+
 void HeadlessMode::handleInstanceCommand(const QByteArray& command)
 {
     if (command == "exit") {

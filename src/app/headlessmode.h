@@ -41,6 +41,9 @@ public:
 
     // Questions need a person: without windows the answer is always No.
     bool askYesNo(const QString&, const QString&) override { return false; }
+    // A newer version is announced on standard error; nobody can be asked, so the answer is No.
+    void askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered) override;
+    void openUrl(const QUrl&) override {}
 
     // The one-line form of a message text.
     static QString escapeText(const QString& text);

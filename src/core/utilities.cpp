@@ -148,10 +148,12 @@ qint64 GetFileSize64(const QString& fileName)
 QString ProgramVersionText()
 {
     QStringList parts = QString::fromLatin1(VANTREL_VERSION).split(u'.');
-    while (parts.size() > 4)
+    while (parts.size() > 3)
         parts.removeLast();
-    while (parts.size() < 4)
+    while (parts.size() < 3)
         parts.append(u"0"_s);
+    // The project version has three numbers; the build number is the fourth.
+    parts.append(QString::number(VANTREL_BUILD_NUMBER));
     for (QString& part : parts) {
         // Keep the leading number of a part such as "0-rc1".
         qsizetype digits = 0;

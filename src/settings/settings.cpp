@@ -81,6 +81,7 @@ Settings::MainWindowSection::MainWindowSection(SettingsHost& host, const QString
     , VANTREL_SETTING(Timer_AAScreenSaver_Enabled, true)
     , VANTREL_SETTING(S_Answering, awayText())
     , VANTREL_SETTING(NewVersion, QString())
+    , VANTREL_SETTING(UpdateServer, QStringLiteral(VANTREL_UPDATE_SERVER))
 {}
 
 Settings::ConfigSection::ConfigSection(SettingsHost& host)

@@ -56,6 +56,8 @@ public:
         // Extra values.
         Setting<QString> S_Answering;
         Setting<QString> NewVersion;
+        // Base address of the update server ("https://host"); empty switches the check off.
+        Setting<QString> UpdateServer;
 
     private:
         MainWindowSection(SettingsHost& host, const QString& section);

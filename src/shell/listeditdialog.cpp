@@ -1,12 +1,11 @@
 #include "shell/listeditdialog.h"
 
-#include "settings/settings.h"
+#include "shell/dialogplacement.h"
 
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -174,32 +173,12 @@ void ListEditDialog::updateButtons()
 
 void ListEditDialog::restorePlacement()
 {
-    const WindowPlacement placement = m_settings.placement(PlacementSection);
-    if (!placement.isValid())
-        return;
-    QRect rect(placement.left, placement.top, qMax(placement.width(), MinimumWidth),
-               qMax(placement.height(), MinimumHeight));
-    // A placement from a larger or vanished screen is moved back onto the available area.
-    if (const QScreen* target = screen()) {
-        const QRect area = target->availableGeometry();
-        rect.setSize(rect.size().boundedTo(area.size()).expandedTo(QSize(MinimumWidth, MinimumHeight)));
-        rect.moveLeft(qBound(area.left(), rect.left(), qMax(area.left(), area.right() + 1 - rect.width())));
-        rect.moveTop(qBound(area.top(), rect.top(), qMax(area.top(), area.bottom() + 1 - rect.height())));
-    }
-    setGeometry(rect);
+    restoreDialogPlacement(*this, m_settings, PlacementSection, QSize(MinimumWidth, MinimumHeight));
 }
 
 void ListEditDialog::savePlacement()
 {
-    const QRect rect = geometry();
-    WindowPlacement placement = m_settings.placement(PlacementSection);
-    placement.left = rect.left();
-    placement.top = rect.top();
-    placement.right = rect.left() + rect.width();
-    placement.bottom = rect.top() + rect.height();
-    if (const QScreen* current = screen())
-        placement.pixelsPerInch = qRound(current->logicalDotsPerInch());
-    m_settings.setPlacement(PlacementSection, placement);
+    saveDialogPlacement(*this, m_settings, PlacementSection);
 }
 
 } // namespace vantrel

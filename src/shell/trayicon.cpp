@@ -21,9 +21,17 @@ TrayIcon::TrayIcon(QObject* parent)
     m_flashIcons[0] = QIcon(u":/icons/flash-1.svg"_s);
     m_flashIcons[1] = QIcon(u":/icons/flash-2.svg"_s);
 
+    QAction* about = m_menu->addAction(u"О программе..."_s);
+    about->setObjectName(u"PM_About"_s);
     QAction* restore = m_menu->addAction(u"Восстановить"_s);
     restore->setObjectName(u"PM_Restore"_s);
+    // The default item, drawn bold.
     m_menu->setDefaultAction(restore);
+    m_menu->addSeparator();
+    m_ipAction = m_menu->addAction(u"Отправлять по IP"_s);
+    m_ipAction->setObjectName(u"PM_IP"_s);
+    m_ipAction->setCheckable(true);
+    m_menu->addSeparator();
     m_statusMenu = new StatusMenu(m_menu);
     QAction* statusItem = m_menu->addMenu(m_statusMenu);
     statusItem->setText(u"Статус"_s);
@@ -34,8 +42,11 @@ TrayIcon::TrayIcon(QObject* parent)
     QAction* exitAction = m_menu->addAction(u"Выход"_s);
     exitAction->setObjectName(u"PM_Exit"_s);
     m_exitAction = exitAction;
+    connect(about, &QAction::triggered, this, &TrayIcon::aboutRequested);
     connect(restore, &QAction::triggered, this, &TrayIcon::restoreRequested);
     connect(exitAction, &QAction::triggered, this, &TrayIcon::exitRequested);
+    connect(m_ipAction, &QAction::triggered, this, &TrayIcon::ipToggled);
+    connect(m_menu, &QMenu::aboutToShow, this, &TrayIcon::menuAboutToShow);
 
     m_tray->setContextMenu(m_menu);
     m_tray->setToolTip(u"Vantrel"_s);
@@ -87,6 +98,11 @@ void TrayIcon::setFlashing(bool flashing)
     updateIcon();
 }
 
+void TrayIcon::setIpChecked(bool checked)
+{
+    m_ipAction->setChecked(checked);
+}
+
 void TrayIcon::setExitEnabled(bool enabled)
 {
     m_exitAction->setEnabled(enabled);
@@ -95,6 +111,11 @@ void TrayIcon::setExitEnabled(bool enabled)
 void TrayIcon::setToolTip(const QString& text)
 {
     m_tray->setToolTip(text);
+}
+
+QString TrayIcon::toolTip() const
+{
+    return m_tray->toolTip();
 }
 
 void TrayIcon::updateIcon()

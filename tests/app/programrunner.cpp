@@ -34,6 +34,12 @@ QProcessEnvironment ProgramRunner::environment() const
     env.insert(QStringLiteral("HOME"), m_root.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    for (auto it = m_extraEnvironment.constBegin(); it != m_extraEnvironment.constEnd(); ++it) {
+        if (it.value().isEmpty())
+            env.remove(it.key());
+        else
+            env.insert(it.key(), it.value());
+    }
     return env;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -22,6 +23,9 @@ public:
     QString settingsFile() const { return baseDir() + QStringLiteral("/Conf/VantrelMsg.ini"); }
     QString logsDir() const { return baseDir() + QStringLiteral("/Logs"); }
     QProcessEnvironment environment() const;
+    // Sets (or with an empty value removes) a variable of the copies' environment, over the
+    // defaults (the offscreen platform among them).
+    void setEnvironment(const QString& name, const QString& value) { m_extraEnvironment.insert(name, value); }
 
     // Starts a long-running copy; returns once its event log holds the start line. Its
     // standard error is passed through unless `captureErrors` keeps it for readAllStandardError().
@@ -36,4 +40,5 @@ public:
 private:
     QTemporaryDir m_root;
     QProcess m_instance;
+    QHash<QString, QString> m_extraEnvironment;
 };

@@ -70,7 +70,10 @@ ConversationServices::ConversationServices(Engine& engine, MainWindow& mainWindo
             window->setWindowIcon(m_mainWindow.windowIcon());
     });
     ContactList& contacts = m_engine.contacts();
-    connect(&contacts, &ContactList::imageIndexChanged, this, &ConversationServices::showStatusImage);
+    // The window's icon follows its contact's status image.
+    connect(&contacts, &ContactList::imageIndexChanged, this, [this](int index, int image) {
+        SetFormIcon(m_engine.contacts().snapshot()->displayText(index), image);
+    });
     // A rebuilt list starts every contact at image 0.
     connect(&contacts, &ContactList::rebuilt, this, [this] {
         for (ConversationWindow* window : m_windows->windows()) {
@@ -236,11 +239,10 @@ void ConversationServices::probe(ConversationWindow& window, Command command, co
     }
 }
 
-void ConversationServices::showStatusImage(int index, int image)
+void ConversationServices::SetFormIcon(const QString& caption, int code)
 {
-    const QString contact = m_engine.contacts().snapshot()->displayText(index);
-    if (ConversationWindow* window = m_windows->find(contact))
-        window->setStatusImage(image);
+    if (ConversationWindow* window = m_windows->find(caption))
+        window->setStatusImage(code);
 }
 
 void ConversationServices::sendMessage(const QString& target, const QString& text)

@@ -76,9 +76,13 @@ private:
     void check(ConversationWindow& window, int index);
     // "Ping" and "Информация" of `computer`, printed into the window.
     void probe(ConversationWindow& window, Command command, const QString& computer);
-    // The window's icon follows its contact's status image.
-    void showStatusImage(int index, int image);
 
+public:
+    // SetFormIcon: the conversation window titled `caption` (ignoring case), when there is
+    // one, shows status image `code` as its icon.
+    void SetFormIcon(const QString& caption, int code);
+
+private:
     Engine& m_engine;
     MainWindow& m_mainWindow;
     AppHost& m_appHost;

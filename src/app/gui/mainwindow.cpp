@@ -7,7 +7,9 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -59,13 +61,30 @@ MainWindow::MainWindow(QWidget* parent)
     m_settingsButton = new QPushButton(u"Параметры..."_s, this);
     m_settingsButton->setObjectName(u"Button_Config"_s);
     bottomRow->addWidget(m_settingsButton, 1);
+    m_helpButton = new QPushButton(u"Справка..."_s, this);
+    m_helpButton->setObjectName(u"SpeedButton_About"_s);
+    bottomRow->addWidget(m_helpButton, 1);
     layout->addLayout(bottomRow);
+
+    m_helpMenu = new QMenu(this);
+    m_helpMenu->setObjectName(u"PopupMenu_Help"_s);
+    QAction* help = m_helpMenu->addAction(u"Справка"_s);
+    help->setObjectName(u"PM_Help"_s);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WidgetShortcut);
+    m_helpMenu->addSeparator();
+    QAction* about = m_helpMenu->addAction(u"О программе..."_s);
+    about->setObjectName(u"PM_AboutHelp"_s);
+    connect(help, &QAction::triggered, this, &MainWindow::helpRequested);
+    connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(m_helpButton, &QPushButton::clicked, this, [this] { m_helpMenu->popup(QCursor::pos()); });
 
     setTabOrder(m_treeViewUsers, m_comboBoxComp);
     setTabOrder(m_comboBoxComp, m_speedButtonMLM);
     setTabOrder(m_speedButtonMLM, m_statusButton);
     setTabOrder(m_statusButton, m_pingButton);
     setTabOrder(m_pingButton, m_settingsButton);
+    setTabOrder(m_settingsButton, m_helpButton);
 
     connect(m_speedButtonMLM, &QPushButton::clicked, this, &MainWindow::requestMessageWindow);
     connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::settingsRequested);
@@ -75,6 +94,15 @@ MainWindow::MainWindow(QWidget* parent)
     connect(checkAll, &QShortcut::activated, this, [this] {
         if (m_treeViewUsers->currentItem() && m_pingButton->isEnabled())
             Q_EMIT wholeTreeCheckRequested();
+    });
+
+    // The window sees its controls' keys first: F1 opens the help, Esc hides the window.
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, this, &MainWindow::helpRequested);
+    auto* hideKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(hideKey, &QShortcut::activated, this, [this] {
+        m_toggled = false;
+        hide();
     });
 
     resize(320, 460);
@@ -131,6 +159,7 @@ void MainWindow::moveToRightEdge()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    m_toggled = false;
     if (m_hideOnClose)
         hide();
     else
@@ -152,6 +181,13 @@ void MainWindow::moveEvent(QMoveEvent* event)
         move(snapped.topLeft());
         m_snapping = false;
     }
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_toggled = false;
 }
 
 void MainWindow::showStatus(int code)

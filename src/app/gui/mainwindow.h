@@ -7,6 +7,7 @@
 #include <memory>
 
 class QComboBox;
+class QMenu;
 class QPushButton;
 class QToolButton;
 
@@ -31,6 +32,13 @@ public:
     void moveToRightEdge();
     // Whether closing hides the window (a tray exists) or only minimises it.
     void setHideOnClose(bool hide) { m_hideOnClose = hide; }
+    // The toggle flag: set when the restore action brought the window up, so that the next
+    // restore hides it again; cleared when the window loses the focus, Esc or the close
+    // button hides it.
+    bool isToggled() const { return m_toggled; }
+    void setToggled(bool toggled) { m_toggled = toggled; }
+    // PopupMenu_Help of the "Справка..." button.
+    QMenu* helpMenu() const { return m_helpMenu; }
 
     QComboBox* recipientBox() const;
     ContactTreeWidget* contactTree() const { return m_treeViewUsers; }
@@ -57,10 +65,15 @@ Q_SIGNALS:
     void settingsRequested();
     // The check button or Shift+F5 asks for a check of the whole tree.
     void wholeTreeCheckRequested();
+    // F1 and "Справка": the help page.
+    void helpRequested();
+    // "О программе...".
+    void aboutRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void requestMessageWindow();
@@ -69,12 +82,15 @@ private:
     RecipientField* m_comboBoxComp = nullptr;
     QPushButton* m_speedButtonMLM = nullptr;
     QPushButton* m_settingsButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QMenu* m_helpMenu = nullptr;
     QToolButton* m_statusButton = nullptr;
     QToolButton* m_pingButton = nullptr;
     StatusMenu* m_statusMenu = nullptr;
     std::unique_ptr<ContactTreeController> m_controller;
     bool m_hideOnClose = true;
     bool m_snapping = false;
+    bool m_toggled = false;
 };
 
 } // namespace vantrel

@@ -3,6 +3,7 @@
 #include "app/engine.h"
 #include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
+#include "app/gui/shellservices.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
 #include "display/conversationwindow.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -78,6 +80,16 @@ void WindowedMode::start()
     connect(m_mainWindow.get(), &MainWindow::conversationRequested, this,
             [this](const QString& contact) { showPopupForm(contact, false); });
     connect(m_tray, &TrayIcon::exitRequested, this, &WindowedMode::exitProgram);
+    // "Отправлять по IP" shows and sets the settings dialog's dxCheckbox_IP, saved at once.
+    connect(m_tray, &TrayIcon::menuAboutToShow, this,
+            [this] { m_tray->setIpChecked(m_engine->settings().fmConfig.dxCheckbox_IP_Checked.value()); });
+    connect(m_tray, &TrayIcon::ipToggled, this, [this](bool checked) {
+        Settings& current = m_engine->settings();
+        current.fmConfig.dxCheckbox_IP_Checked.setValue(checked);
+        current.saveSection(QString(Settings::ConfigSectionName));
+    });
+    m_shell = std::make_unique<ShellServices>(*m_engine, *m_mainWindow, *this, [this] { restore(); });
+    connect(m_tray, &TrayIcon::aboutRequested, m_shell.get(), &ShellServices::showAbout);
     // Own status: both status menus set it; the engine's change updates the tray, the
     // status button and the ticks of both menus.
     connect(m_tray, &TrayIcon::statusChosen, this, [this](int code) { m_engine->SetStatus(code); });
@@ -101,6 +113,7 @@ void WindowedMode::start()
     });
     if (m_trayAvailable)
         m_tray->show();
+    m_shell->start();
     // Without a tray host the main window is the only way back in: it is always shown and
     // closing it only minimises it.
     m_mainWindow->setHideOnClose(m_trayAvailable);
@@ -197,6 +210,8 @@ void WindowedMode::commitSession()
     if (!m_engine->isRunning())
         return;
     saveMainWindow();
+    if (m_shell)
+        m_shell->save();
     if (m_conversations) {
         for (ConversationWindow* window : m_conversations->windows().windows())
             window->saveState();
@@ -209,6 +224,9 @@ void WindowedMode::shutDown()
     if (!m_engine->isRunning())
         return;
     saveMainWindow();
+    if (m_shell)
+        m_shell->save();
+    m_shell.reset();
     // The windows save their places and go before the engine they use.
     m_conversations.reset();
     // The tree and the sender let go of the choice before the list behind it goes.
@@ -234,8 +252,15 @@ void WindowedMode::ShowBalloonHint(const QString& title, const QString& text, in
         m_tray->showBalloon(title, text, timeout, level);
         return;
     }
-    const QByteArray line = (u"vantrel: "_s + title + u": "_s + text).toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    // Without a tray the desktop's notification service shows it; without that, standard error.
+    const auto toStandardError = [title, text] {
+        const QByteArray line = (u"vantrel: "_s + title + u": "_s + text).toUtf8() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    };
+    PlatformServices& platform = m_engine->platform();
+    if (!platform.notifier)
+        platform.notifier = createDesktopNotifier();
+    platform.notifier->notify(title, text, level, qMax(1, timeout) * 1000, toStandardError);
 }
 
 void WindowedMode::showErrorBox(const QString& title, const QString& text)
@@ -265,8 +290,35 @@ void WindowedMode::showPopupForm(const QString& contact, bool flash)
 
 void WindowedMode::restore()
 {
-    if (!m_conversations || !m_conversations->windows().openNextPending())
-        m_mainWindow->restoreAndRaise();
+    if (m_conversations && m_conversations->windows().openNextPending())
+        return;
+    if (m_mainWindow->isToggled() && m_mainWindow->isVisible()) {
+        m_mainWindow->hide();
+        m_mainWindow->setToggled(false);
+        return;
+    }
+    m_mainWindow->restoreAndRaise();
+    m_mainWindow->setToggled(true);
+}
+
+void WindowedMode::askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered)
+{
+    // Not modal: the main window goes on working while the question waits.
+    auto* box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                m_mainWindow.get());
+    box->setWindowModality(Qt::NonModal);
+    box->setObjectName(u"UpdateQuestion"_s);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [box, answered = std::move(answered)](int) {
+        if (answered)
+            answered(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}
+
+void WindowedMode::openUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
 }
 
 void WindowedMode::addPopupLine(const QString& contact, const QString& text, quint32 rgb, bool bold)

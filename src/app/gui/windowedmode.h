@@ -19,6 +19,7 @@ class ConversationWindow;
 class Engine;
 class MainWindow;
 class RecipientChoice;
+class ShellServices;
 class TrayIcon;
 
 // The program with its windows: the engine, the main window and the tray icon.
@@ -56,6 +57,9 @@ public:
     void hideMainWindow() override;
     void messagePresented(const QString&, const QString&, const QString&) override {}
     bool askYesNo(const QString& title, const QString& question) override;
+    // The version check's question, a message box that does not wait.
+    void askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered) override;
+    void openUrl(const QUrl& url) override;
 
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
@@ -63,6 +67,13 @@ public:
     ConversationServices* conversations() const { return m_conversations.get(); }
     // The recipient choice of the main window; exists while the engine runs.
     RecipientChoice* recipientChoice() const { return m_choice.get(); }
+    // Away mode, hot keys, help and About box; exists while the engine runs.
+    ShellServices* shell() const { return m_shell.get(); }
+    TrayIcon* trayIcon() const { return m_tray; }
+    // The tray's restore action (also the main hot key's): the newest waiting conversation
+    // first; else the main window is hidden when the last restore brought it up and it still
+    // has the focus, or else shown in front.
+    void restore();
 
     // The tree's commands: the beep is here; the others come with their own parts.
     bool isAvailable(Command command) const override;
@@ -74,8 +85,6 @@ public:
 private:
     void saveMainWindow();
     void attachContacts();
-    // The tray's restore: waiting conversations first, newest first, then the main window.
-    void restore();
 
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<MainWindow> m_mainWindow;
@@ -83,6 +92,7 @@ private:
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
     std::unique_ptr<ConversationServices> m_conversations;
+    std::unique_ptr<ShellServices> m_shell;
 };
 
 } // namespace vantrel
