@@ -3,6 +3,7 @@
 #include "platform/nullkeyboardlayout.h"
 
 #if defined(Q_OS_LINUX)
+#include "platform/linux/avahihostdiscovery.h"
 #include "platform/linux/dbussessionstate.h"
 #include "platform/linux/linuxicmppinger.h"
 #include "platform/linux/pcspeaker.h"
@@ -28,6 +29,7 @@ std::unique_ptr<PlatformServices> createPlatformServices()
     services->speaker = std::make_unique<PcSpeaker>();
     services->soundPlayer = std::make_unique<ProcessSoundPlayer>();
     services->icmpPinger = std::make_unique<LinuxIcmpPinger>();
+    services->hostDiscovery = std::make_unique<AvahiHostDiscovery>();
     return services;
 }
 

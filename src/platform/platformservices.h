@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/autostart.h"
+#include "platform/hostdiscovery.h"
 #include "platform/icmppinger.h"
 #include "platform/keyboardlayout.h"
 #include "platform/sessionstate.h"
@@ -19,6 +20,8 @@ struct PlatformServices {
     std::unique_ptr<Speaker> speaker;
     std::unique_ptr<SoundPlayer> soundPlayer;
     std::unique_ptr<IcmpPinger> icmpPinger;
+    // Idle until the browse-for-computer dialog starts it.
+    std::unique_ptr<HostDiscovery> hostDiscovery;
 };
 
 // The implementations for the platform the program was built for. Call it in the thread that
