@@ -19,6 +19,7 @@ class ConversationWindow;
 class Engine;
 class MainWindow;
 class RecipientChoice;
+class SettingsController;
 class TrayIcon;
 
 // The program with its windows: the engine, the main window and the tray icon.
@@ -61,10 +62,13 @@ public:
     ConversationWindow& conversation(const QString& contact);
     // The conversation windows and what they use; exists while the engine runs.
     ConversationServices* conversations() const { return m_conversations.get(); }
+    // The settings dialog and what its OK does; exists while the engine runs.
+    SettingsController* settingsController() const { return m_settings.get(); }
     // The recipient choice of the main window; exists while the engine runs.
     RecipientChoice* recipientChoice() const { return m_choice.get(); }
 
-    // The tree's commands: the beep is here; the others come with their own parts.
+    // The tree's commands: the beep and "Редактировать" are here; the others come with their
+    // own parts.
     bool isAvailable(Command command) const override;
     void run(Command command, int index, const QString& text) override;
     bool isPresenceBusy() const override;
@@ -83,6 +87,7 @@ private:
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
     std::unique_ptr<ConversationServices> m_conversations;
+    std::unique_ptr<SettingsController> m_settings;
 };
 
 } // namespace vantrel
