@@ -191,7 +191,9 @@ private Q_SLOTS:
     void opensOnTheLastPageAndTheEditCommandOnTheFavourites()
     {
         DialogWorld w;
-        auto& dialog = w.open();
+        // Made after the list's first selection, the favourites page still shows an entry.
+        auto& dialog = w.open(Page::Favourites);
+        QCOMPARE(control<QLineEdit>(dialog, u"Edit_Nick"_s)->text(), u"Вася"_s);
         dialog.tabs()->setCurrentIndex(int(Page::Events));
         dialog.cancelButton()->click();
         w.open();

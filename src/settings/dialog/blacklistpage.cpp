@@ -29,10 +29,10 @@ BlackListPage::BlackListPage(const SettingsDialogServices& services, QWidget* pa
     m_delete->setObjectName(u"BitBtn_DelFromBlackList"_s);
     m_edit = new QPushButton(u"Редактировать"_s, this);
     m_edit->setObjectName(u"BitBtn_EditBlackList"_s);
-    auto* note = new QLabel(u"Сообщения и файлы от этих компьютеров не принимаются. "
+    // Two lines of their own: a wrapping label would make the dialog's height follow this page.
+    auto* note = new QLabel(u"Сообщения и файлы от этих компьютеров не принимаются.\n"
                             u"Компьютер задаётся именем в сети или IPv4-адресом."_s,
                             this);
-    note->setWordWrap(true);
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_add);

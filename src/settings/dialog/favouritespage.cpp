@@ -87,6 +87,9 @@ QString FavouritesPage::caption() const
 void FavouritesPage::load()
 {
     m_autoAdd->setChecked(m_services.settings.fmConfig.dxCheckbox_AutoAddUser_Checked.value());
+    // The editor always shows an entry while there is one.
+    if (m_tree->selectedNode() < 0 && m_tree->nodeCount() > 0)
+        m_tree->selectNode(0);
     showSelected();
 }
 

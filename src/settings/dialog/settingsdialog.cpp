@@ -31,6 +31,9 @@ SettingsDialog::SettingsDialog(SettingsDialogServices services, QWidget* parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(u"PageControl"_s);
+    // Every page's tab in sight: the dialog is as wide as the tabs need.
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideNone);
     m_pages = {new GeneralPage(m_services, m_tabs),
                new InterfacePage(m_services.settings, m_tabs),
                new FavouritesPage(m_services, m_tabs),
