@@ -3,6 +3,7 @@
 #include "settings/dialog/settingsdialog.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -58,7 +59,8 @@ private:
     MainWindow& m_mainWindow;
     AppHost& m_host;
     Hooks m_hooks;
-    SettingsDialog* m_dialog = nullptr;
+    // A child of the main window, deleted by this object (or with the window, should it go first).
+    QPointer<SettingsDialog> m_dialog;
 };
 
 } // namespace vantrel
