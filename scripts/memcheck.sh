@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the display and windowed suites under valgrind memcheck, on a build without
-# sanitizers. AddressSanitizer only sees the code it instruments; memcheck also catches a
-# write into freed memory made from inside Qt's own code. Any memcheck error fails the run.
+# Runs the display and windowed suites (the settings dialog's included) under valgrind
+# memcheck, on a build without sanitizers. AddressSanitizer only sees the code it
+# instruments; memcheck also catches a write into freed memory made from inside Qt's own
+# code. Any memcheck error fails the run.
 #
 # Usage: scripts/memcheck.sh [SUITE...]   (default: the display and windowed suites)
 set -euo pipefail
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 suites=("$@")
 if [[ ${#suites[@]} -eq 0 ]]; then
     suites=(test_smileytable test_smileyimages test_rtfwriter test_conversationwindow test_mainwindow
-        test_e2e_windowed)
+        test_settingsdialog test_contacteditor test_settingswindow test_e2e_windowed)
 fi
 
 build=build/memcheck

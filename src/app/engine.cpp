@@ -16,6 +16,7 @@
 #include "presence/nettools.h"
 #include "presence/pingworker.h"
 #include "presence/reachability.h"
+#include "presence/sendernamecheck.h"
 #include "presence/statusbroadcaster.h"
 #include "presence/statusreceiver.h"
 #include "settings/settings.h"
@@ -118,6 +119,8 @@ void Engine::start()
 
     m_settings = std::make_unique<Settings>(m_paths.settingsFile);
     m_settings->fillEmptyValues(m_paths.documentsDir, m_paths.programDataDir);
+    // Messages always travel over the own protocol here: there is no Messenger service.
+    m_settings->fmConfig.dxCheckbox_TCPMessage_Checked.setValue(true, WriteMode::Deferred);
     m_settings->saveAll();
     if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
         m_platform->keyboardLayout->activate(LayoutId::Russian);
@@ -173,6 +176,9 @@ void Engine::startPresence()
     probes.outgoing = m_messaging->commands().config();
     m_netTools = std::make_unique<NetTools>(*m_platform->icmpPinger, probes);
     m_reachability = std::make_unique<Reachability>(*m_netTools);
+    m_senderNameCheck =
+        std::make_unique<SenderNameCheck>(*m_settings, *m_reachability, m_host, m_names.computerName);
+    m_messaging->sender().setSenderNameSource([this] { return m_senderNameCheck->senderName(); });
     const auto settingsShowing = [this] { return m_settingsDialogShowing; };
     m_pingWorker = std::make_unique<PingWorker>(*m_contactList, *m_reachability, m_eventLog, settingsShowing);
     MessageSender& sender = m_messaging->sender();
@@ -207,6 +213,7 @@ void Engine::startPresence()
     connect(m_status.get(), &StatusBroadcaster::finished, this, &Engine::updatePresenceBusy);
 
     m_pingWorker->start();
+    m_senderNameCheck->CheckEditFrom();
 }
 
 bool Engine::isPresenceBusy() const
@@ -251,6 +258,8 @@ void Engine::stop()
     m_pingWorker.reset();
     m_ipWorker.reset();
     m_status.reset();
+    m_messaging->sender().setSenderNameSource({});
+    m_senderNameCheck.reset();
     m_reachability.reset();
     m_netTools.reset();
     // The listener may still hand requests to the handlers until it is gone.

@@ -23,6 +23,7 @@ class NetTools;
 class PingWorker;
 class PlatformServices;
 class Reachability;
+class SenderNameCheck;
 class Settings;
 class Speaker;
 class StatusBroadcaster;
@@ -62,6 +63,8 @@ public:
     // The own status and its broadcast; the status reports of peers.
     StatusBroadcaster& status() { return *m_status; }
     StatusReceiver& statusReports() { return *m_statusReceiver; }
+    // The sender name in use and the check of the other sender name ("CheckEditFrom").
+    SenderNameCheck& senderNameCheck() { return *m_senderNameCheck; }
     // `Timer_Ping`: interval and enabled state from the settings.
     const QTimer& pingTimer() const { return m_pingTimer; }
     // The IP refresh, run by `Timer_IP` every three hours while the personal list is in use.
@@ -117,6 +120,7 @@ private:
     std::unique_ptr<IpWorker> m_ipWorker;
     std::unique_ptr<StatusBroadcaster> m_status;
     std::unique_ptr<VersionCheck> m_versionCheck;
+    std::unique_ptr<SenderNameCheck> m_senderNameCheck;
     QTimer m_pingTimer;
     QTimer m_ipTimer;
     bool m_presenceBusy = false;

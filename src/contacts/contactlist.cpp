@@ -8,6 +8,8 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vantrel {
@@ -269,6 +271,21 @@ bool ContactList::loadListFrom(const QString& fileName)
     if (!writeUsersFile(result.tree))
         return false;
     MySetStatus(0);
+    return true;
+}
+
+bool ContactList::replaceTree(const ContactTree& tree, int select)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (refuseWhileShared()) {
+        error(u"Общий список пользователей доступен только для чтения."_s);
+        return false;
+    }
+    if (!writeUsersFile(tree))
+        return false;
+    MyCreateFavList();
+    const int n = count();
+    Q_EMIT selectionRequested(n == 0 ? -1 : std::clamp(select, 0, n - 1));
     return true;
 }
 

@@ -90,6 +90,12 @@ public:
     // "Загрузить список": reads another file, saves it as the list in use and selects node 0.
     bool loadListFrom(const QString& fileName);
 
+    // The favourites editor's changes: saves `tree` over the list in use, rebuilds from the
+    // file and asks the views to select `select` (the last node when it is past the end, -1
+    // for an empty list). Refused with an error balloon while the shared list is in use; a
+    // failed save leaves file and list as they were.
+    bool replaceTree(const ContactTree& tree, int select);
+
     // The IP refresh: stores `address` for the contact at `index` (its line becomes computer
     // name;display name;address;1) and saves the file at once. Unlike the other changes this
     // keeps every node and mark: the new snapshot has the same generation, and

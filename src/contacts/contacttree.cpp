@@ -69,6 +69,57 @@ void ContactTree::removeSubtree(qsizetype index)
     }
 }
 
+bool ContactTree::linkParents(QList<Node>& nodes)
+{
+    // The last node seen at each level: a node's parent is the last one a level above it.
+    QList<int> lastAt;
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        Node& node = nodes[i];
+        if (node.level < 0 || node.level > lastAt.size())
+            return false;
+        node.parent = node.level == 0 ? -1 : lastAt.at(node.level - 1);
+        lastAt.resize(node.level);
+        lastAt.append(int(i));
+    }
+    return true;
+}
+
+bool ContactTree::insertNode(qsizetype position, int level, const QString& text)
+{
+    if (position < 0 || position > m_nodes.size())
+        return false;
+    QList<Node> nodes = m_nodes;
+    nodes.insert(position, Node{text, level, -1});
+    if (!linkParents(nodes))
+        return false;
+    m_nodes = std::move(nodes);
+    return true;
+}
+
+bool ContactTree::moveSubtree(qsizetype index, qsizetype before, int level, qsizetype* newIndex)
+{
+    if (index < 0 || index >= m_nodes.size() || before < 0 || before > m_nodes.size())
+        return false;
+    const qsizetype end = subtreeEnd(index);
+    if (before > index && before < end)
+        return false;
+    QList<Node> block = m_nodes.mid(index, end - index);
+    const int shift = level - block.constFirst().level;
+    for (Node& node : block)
+        node.level += shift;
+    QList<Node> nodes = m_nodes;
+    nodes.remove(index, end - index);
+    const qsizetype at = before >= end ? before - (end - index) : before;
+    for (qsizetype i = 0; i < block.size(); ++i)
+        nodes.insert(at + i, block.at(i));
+    if (!linkParents(nodes))
+        return false;
+    m_nodes = std::move(nodes);
+    if (newIndex)
+        *newIndex = at;
+    return true;
+}
+
 bool operator==(const ContactTree::Node& a, const ContactTree::Node& b)
 {
     return a.text == b.text && a.level == b.level && a.parent == b.parent;

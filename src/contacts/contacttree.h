@@ -41,10 +41,22 @@ public:
     void removeSubtree(qsizetype index);
     // Replaces the line text of a node; its place in the tree stays.
     void setText(qsizetype index, const QString& text) { m_nodes[index].text = text; }
+    // Inserts a node before `position` (size() appends) at `level`, which may be at most one
+    // deeper than the node before it and must be 0 at position 0; false (tree unchanged)
+    // otherwise. Nodes from `position` on that sat deeper than `level` become its children.
+    bool insertNode(qsizetype position, int level, const QString& text);
+    // Moves the subtree rooted at `index` so that it starts right before the node `before`
+    // (size() moves it to the end), with its root at `level` and its members at the same depth
+    // below it. Refused (false, tree unchanged) when `before` lies inside the subtree or the
+    // level does not fit there. On success `*newIndex` is the root's new index.
+    bool moveSubtree(qsizetype index, qsizetype before, int level, qsizetype* newIndex = nullptr);
 
     friend bool operator==(const ContactTree& a, const ContactTree& b);
 
 private:
+    // Sets every parent from the levels; false when a level jumps more than one deeper.
+    static bool linkParents(QList<Node>& nodes);
+
     QList<Node> m_nodes;
 };
 

@@ -42,10 +42,16 @@ bool Dispatcher::wantsHostNames() const
 
 bool Dispatcher::admitPeer(const QString& peerIp, const QString& hostName)
 {
+    // The settings dialog replaces the list in one assignment on OK, on this thread: a peer is
+    // checked against the old list or the new one, never a mix.
     const QStringList& blackList = m_settings.fmConfig.ListBox_BlackList_Items.value();
-    // Peers are listed by computer name; a resolver may give the full domain name.
+    // Peers are listed by computer name, or by address; a resolver may give the full domain
+    // name.
     const QString shortName = hostName.section(u'.', 0, 0);
-    if (!IsInBlackList(blackList, hostName) && !IsInBlackList(blackList, shortName))
+    const bool refused =
+        IsAddressInBlackList(blackList, peerIp) ||
+        (!hostName.isEmpty() && (IsInBlackList(blackList, hostName) || IsInBlackList(blackList, shortName)));
+    if (!refused)
         return true;
     m_commands.answer(peerIp, ProtocolCodec::Header::InBlackList);
     return false;

@@ -32,10 +32,12 @@ public:
     // Replaces the handler of status and transfer requests.
     void setRequestHandler(RequestHandler& handler) { m_handler = &handler; }
 
-    // Whether peers must be reverse-resolved: only while the black list holds a name.
+    // Whether peers must be checked (and reverse-resolved) first: only while the black list
+    // holds an entry.
     bool wantsHostNames() const;
-    // Checks a peer's reverse-resolved name (empty when it has none) against the black list.
-    // A refused peer gets `<in_black_list>` on a connection of its own; false then.
+    // Checks a peer's address and its reverse-resolved name (empty when it has none) against
+    // the black list: an entry that is an IPv4 address matches the address, any other entry
+    // the name. A refused peer gets `<in_black_list>` on a connection of its own; false then.
     bool admitPeer(const QString& peerIp, const QString& hostName);
 
     // A request that has been read completely (anything but a file stream).

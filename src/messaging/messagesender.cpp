@@ -38,6 +38,8 @@ bool MessageSender::isGroupAddress(const QString& address)
 
 QString MessageSender::senderName() const
 {
+    if (m_senderNameSource)
+        return m_senderNameSource();
     const auto& config = m_settings.fmConfig;
     return config.dxCheckbox_From_Checked.value() ? config.Edit_From_Text.value() : m_localNames.computerName;
 }

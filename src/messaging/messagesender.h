@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace vantrel {
 
 class ContactLookup;
@@ -76,8 +78,10 @@ public:
     void sendBeep(const QString& address);
 
     // The FROM value: the other name when "Отправлять от другого имени" is on, else the
-    // computer name.
+    // computer name; or, once a source is set, whatever it gives (the program's checked
+    // sender name).
     QString senderName() const;
+    void setSenderNameSource(std::function<QString()> source) { m_senderNameSource = std::move(source); }
     const RecentMessages& recentMessages() const { return m_recent; }
     // The display text of the last recipient list.
     const QString& lastDisplayText() const { return m_displayText; }
@@ -106,6 +110,7 @@ private:
     RecentMessages m_recent;
     mutable QString m_displayText;
     int m_inProgress = 0;
+    std::function<QString()> m_senderNameSource;
 };
 
 } // namespace vantrel

@@ -4,6 +4,7 @@
 #include "platform/nullkeyboardlayout.h"
 
 #if defined(Q_OS_LINUX)
+#include "platform/linux/avahihostdiscovery.h"
 #include "platform/linux/dbusidletime.h"
 #include "platform/linux/dbusnotifier.h"
 #include "platform/linux/dbussessionstate.h"
@@ -34,6 +35,7 @@ std::unique_ptr<PlatformServices> createPlatformServices()
     services->speaker = std::make_unique<PcSpeaker>();
     services->soundPlayer = std::make_unique<ProcessSoundPlayer>();
     services->icmpPinger = std::make_unique<LinuxIcmpPinger>();
+    services->hostDiscovery = std::make_unique<AvahiHostDiscovery>();
     return services;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/autostart.h"
 #include "platform/desktopnotifier.h"
 #include "platform/globalhotkeys.h"
+#include "platform/hostdiscovery.h"
 #include "platform/icmppinger.h"
 #include "platform/idletime.h"
 #include "platform/keyboardlayout.h"
@@ -27,6 +28,8 @@ struct PlatformServices {
     std::unique_ptr<IdleTime> idleTime;
     std::unique_ptr<GlobalHotKeys> hotKeys;
     std::unique_ptr<DesktopNotifier> notifier;
+    // Idle until the browse-for-computer dialog starts it.
+    std::unique_ptr<HostDiscovery> hostDiscovery;
 };
 
 // The implementations for the platform the program was built for. Call it in the thread that

@@ -1,9 +1,10 @@
 #include "shell/listeditdialog.h"
 
+#include "contacts/ui/inputnamedialog.h"
+#include "settings/settings.h"
 #include "shell/dialogplacement.h"
 
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -13,20 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
-namespace {
-
-std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
-                               const QString& text)
-{
-    bool ok = false;
-    const QString result = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
-    if (!ok)
-        return std::nullopt;
-    return result;
-}
-
-} // namespace
-
 ListEditDialog::ListEditDialog(const QStringList& items, Settings& settings, InputFunction input,
                                QWidget* parent)
     : QDialog(parent)
@@ -35,7 +22,7 @@ ListEditDialog::ListEditDialog(const QStringList& items, Settings& settings, Inp
 {
     if (!m_input)
         m_input = [this](const QString& caption, const QString& label, const QString& text) {
-            return askText(this, caption, label, text);
+            return ShowInputName(this, &m_settings, {}, caption, label, text);
         };
     setWindowTitle(u"Редактировать список"_s);
     setMinimumSize(MinimumWidth, MinimumHeight);

@@ -30,7 +30,7 @@ public:
     using InputFunction = std::function<std::optional<QString>(const QString& caption, const QString& label,
                                                                const QString& text)>;
 
-    // A null `input` uses a modal one-line input dialog.
+    // A null `input` uses the input box TfmInputName (ShowInputName) without a balloon.
     ListEditDialog(const QStringList& items, Settings& settings, InputFunction input = {},
                    QWidget* parent = nullptr);
 

@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 
 namespace vantrel::test {
 
-RequestCatcher::RequestCatcher(const QHostAddress& address)
+RequestCatcher::RequestCatcher(const QHostAddress& address, quint16 port)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -24,7 +24,7 @@ RequestCatcher::RequestCatcher(const QHostAddress& address)
             });
         }
     });
-    if (!m_server.listen(address, 0))
+    if (!m_server.listen(address, port))
         qFatal("cannot listen for answers");
 }
 

@@ -21,7 +21,8 @@ namespace vantrel::test {
 class RequestCatcher final : public QObject {
     Q_OBJECT
 public:
-    explicit RequestCatcher(const QHostAddress& address = QHostAddress::LocalHost);
+    // Listens on `address`, on `port` or on a free one.
+    explicit RequestCatcher(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
     quint16 port() const { return m_server.serverPort(); }
     QList<QByteArray> requests;
     QStringList peers;

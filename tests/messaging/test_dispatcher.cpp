@@ -216,6 +216,24 @@ private Q_SLOTS:
         QCOMPARE(h.host.presented[2].time, u"nodate"_s);
     }
 
+    void blackListAddressesAreStrictDottedQuads()
+    {
+        QCOMPARE(BlackListAddress(u"192.168.0.7"_s), std::optional<quint32>(0xC0A80007));
+        QCOMPARE(BlackListAddress(u" 10.0.0.1\t"_s), std::optional<quint32>(0x0A000001));
+        QCOMPARE(BlackListAddress(u"0.0.0.0"_s), std::optional<quint32>(0));
+        for (const QString& name : {u"PC7"_s, u"192.168.0"_s, u"192.168.0.7.1"_s, u"192.168.0.256"_s,
+                                    u"192.168..7"_s, u"1921.68.0.7"_s, u"192.168.0.x"_s, u""_s})
+            QVERIFY2(!BlackListAddress(name), qPrintable(name));
+
+        const QStringList list{u"PC7"_s, u"10.0.0.9"_s};
+        QVERIFY(IsAddressInBlackList(list, u"10.0.0.9"_s));
+        // The listener may see an IPv4 peer as a mapped IPv6 address.
+        QVERIFY(IsAddressInBlackList(list, u"::ffff:10.0.0.9"_s));
+        QVERIFY(!IsAddressInBlackList(list, u"10.0.0.90"_s));
+        QVERIFY(!IsAddressInBlackList(list, u"PC7"_s));
+        QVERIFY(!IsAddressInBlackList({}, u"10.0.0.9"_s));
+    }
+
     void blackListMatchesWithoutRegardToCase()
     {
         const QLocale ru(QLocale::Russian);

@@ -172,6 +172,26 @@ private Q_SLOTS:
         QCOMPARE(h.host.presented.size(), 1);
     }
 
+    void refusesPeersBlackListedByAddress()
+    {
+        EngineHarness h;
+        // An IPv4 entry matches the peer's address itself, whatever its name; blanks around it
+        // do not matter, and a name entry next to it still works by name.
+        h.settings.fmConfig.ListBox_BlackList_Items.setValue({u" 127.0.0.2 "_s, u"no-such-pc"_s});
+        // The refusal goes back to the refused address.
+        RequestCatcher refusals(kOtherPeer, h.answers.port());
+        deliver(h, message(u"pc2"_s, u"refused"_s), kOtherPeer);
+        QTRY_COMPARE(refusals.requests, QList<QByteArray>{"<in_black_list>\r\n"_ba});
+        QVERIFY(h.host.presented.isEmpty());
+
+        // Another address is let in, even though it has a name and the list holds an address.
+        deliver(h, message(u"pc"_s, u"accepted"_s));
+        QTRY_COMPARE(h.host.presented.size(), 1);
+        QCOMPARE(h.host.presented[0].text, u"accepted"_s);
+        QCOMPARE(refusals.requests.size(), 1);
+        QVERIFY(h.answers.requests.isEmpty());
+    }
+
     void survivesAFailedListen()
     {
         EngineHarness h;

@@ -4,8 +4,10 @@
 #include "app/engine.h"
 #include "app/gui/mainwindow.h"
 #include "contacts/contactlist.h"
+#include "contacts/favouriteseditor.h"
 #include "contacts/recipientchoice.h"
 #include "contacts/ui/contacttreecontroller.h"
+#include "contacts/ui/inputnamedialog.h"
 #include "display/conversationwindow.h"
 #include "display/conversationwindows.h"
 #include "display/fontspecconversion.h"
@@ -28,6 +30,7 @@
 #include "shell/quickmessagemenu.h"
 #include "shell/quickmessages.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
@@ -293,7 +296,19 @@ void ConversationServices::popupQuickMessages(QPlainTextEdit* replyBox, const QP
 
 QMenu* ConversationServices::createQuickMessageEditMenu(QPlainTextEdit* replyBox, QWidget* parent)
 {
-    return new QuickMessageEditMenu(*m_quickMessages, m_engine.settings(), replyBox, parent);
+    auto* menu = new QuickMessageEditMenu(*m_quickMessages, m_engine.settings(), replyBox, parent);
+    // The list editor's input box warns in a balloon when a separator character is typed.
+    menu->setInputFunction([this, menu](const QString& caption, const QString& label, const QString& text) {
+        const auto warn = [this] {
+            m_appHost.ShowBalloonHint(u"Vantrel"_s, FavouritesEditor::forbiddenCharsText(), 10,
+                                      AppHost::Warning);
+        };
+        // Owned by the list editor, which is the modal window then.
+        QWidget* owner = QApplication::activeModalWidget();
+        return ShowInputName(owner ? owner : menu->parentWidget(), &m_engine.settings(), warn, caption, label,
+                             text);
+    });
+    return menu;
 }
 
 void ConversationServices::chooseSmiley(ConversationWindow& window, const QPoint& globalPos)

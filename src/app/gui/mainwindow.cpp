@@ -1,6 +1,7 @@
 #include "app/gui/mainwindow.h"
 
 #include "contacts/ui/contacttreewidget.h"
+#include "contacts/ui/netbrowsemenu.h"
 #include "contacts/ui/recipientfield.h"
 #include "core/edgesnap.h"
 #include "shell/statusmenu.h"
@@ -33,6 +34,15 @@ MainWindow::MainWindow(QWidget* parent)
     layout->setSpacing(6);
     m_treeViewUsers = new ContactTreeWidget(this);
     layout->addWidget(m_treeViewUsers, 1);
+
+    m_netBrowseMenu = new NetBrowseMenu(this);
+    m_netLabel = new QToolButton(this);
+    m_netLabel->setObjectName(u"RxLabel_Comp"_s);
+    m_netLabel->setText(u"Сетевое имя"_s);
+    m_netLabel->setAutoRaise(true);
+    m_netLabel->setToolTip(
+        u"Выбрать компьютер/сетевую группу...\r\n(Правая кнопка - операции над пользователем)"_s);
+    layout->addWidget(m_netLabel, 0, Qt::AlignLeft);
 
     auto* recipientRow = new QHBoxLayout;
     m_comboBoxComp = new RecipientField(this);
@@ -87,6 +97,13 @@ MainWindow::MainWindow(QWidget* parent)
     setTabOrder(m_settingsButton, m_helpButton);
 
     connect(m_speedButtonMLM, &QPushButton::clicked, this, &MainWindow::requestMessageWindow);
+    connect(m_netLabel, &QToolButton::clicked, this, [this] { popupNetBrowseMenu(QCursor::pos()); });
+    connect(m_netBrowseMenu, &NetBrowseMenu::recipientChosen, this, &MainWindow::chooseRecipient);
+    connect(m_netBrowseMenu, &NetBrowseMenu::browseRequested, this, [this] {
+        if (m_comboBoxComp->isEnabled())
+            m_comboBoxComp->setFocus(Qt::OtherFocusReason);
+        Q_EMIT computerBrowseRequested();
+    });
     connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::settingsRequested);
     connect(m_pingButton, &QToolButton::clicked, this, &MainWindow::wholeTreeCheckRequested);
     // Shift+F5 checks the whole tree while a node of it is selected.
@@ -129,6 +146,18 @@ void MainWindow::attachContacts(ContactTreeController::Services services)
 void MainWindow::detachContacts()
 {
     m_controller.reset();
+}
+
+void MainWindow::popupNetBrowseMenu(const QPoint& globalPos)
+{
+    m_netBrowseMenu->setFieldEnabled(m_comboBoxComp->isEnabled());
+    m_netBrowseMenu->popup(globalPos);
+}
+
+void MainWindow::chooseRecipient(const QString& text)
+{
+    if (m_controller)
+        m_controller->chooseRecipient(text);
 }
 
 void MainWindow::requestMessageWindow()

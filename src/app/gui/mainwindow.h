@@ -16,6 +16,7 @@ namespace vantrel {
 // The main window: the contact tree above the recipient field, and the commands. Closing it only hides it
 // (the program lives on in the tray); moving it snaps it to the edges of the work area.
 class ContactTreeWidget;
+class NetBrowseMenu;
 class RecipientField;
 class StatusMenu;
 
@@ -48,6 +49,12 @@ public:
     // Lets go of the contact list (before it goes away at shut-down).
     void detachContacts();
     ContactTreeController* contactController() const { return m_controller.get(); }
+    // The menu behind the label "Сетевое имя" (`PopupMenu_NetBrowse`).
+    NetBrowseMenu* netBrowseMenu() const { return m_netBrowseMenu; }
+    // Opens that menu at `globalPos`, with what the recipient field's state allows.
+    void popupNetBrowseMenu(const QPoint& globalPos);
+    // Makes a browsed or chosen name the recipient text, as if typed and left.
+    void chooseRecipient(const QString& text);
     // The own-status menu behind the status button ("Сменить статус").
     StatusMenu* statusMenu() const { return m_statusMenu; }
     // Shows the own status on the status button and ticks it in its menu.
@@ -63,6 +70,8 @@ Q_SIGNALS:
     // A double click or "Сообщение" on a node: its conversation window.
     void conversationRequested(const QString& contact);
     void settingsRequested();
+    // "Обзор компьютеров...": the browse-for-computer dialog for the recipient field.
+    void computerBrowseRequested();
     // The check button or Shift+F5 asks for a check of the whole tree.
     void wholeTreeCheckRequested();
     // F1 and "Справка": the help page.
@@ -80,6 +89,8 @@ private:
 
     ContactTreeWidget* m_treeViewUsers = nullptr;
     RecipientField* m_comboBoxComp = nullptr;
+    QToolButton* m_netLabel = nullptr;
+    NetBrowseMenu* m_netBrowseMenu = nullptr;
     QPushButton* m_speedButtonMLM = nullptr;
     QPushButton* m_settingsButton = nullptr;
     QPushButton* m_helpButton = nullptr;

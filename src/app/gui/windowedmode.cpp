@@ -3,6 +3,7 @@
 #include "app/engine.h"
 #include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
+#include "app/gui/settingscontroller.h"
 #include "app/gui/shellservices.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
@@ -76,6 +77,17 @@ void WindowedMode::start()
             return;
         }
         showPopupForm(recipient, false);
+    });
+    m_settings = std::make_unique<SettingsController>(
+        *m_engine, *m_mainWindow, *this,
+        SettingsController::Hooks{[this] { saveMainWindow(); },
+                                  [this] { m_conversations->rebuildSmileys(); }});
+    connect(m_mainWindow.get(), &MainWindow::settingsRequested, this, [this] { m_settings->showSettings(); });
+    connect(m_mainWindow.get(), &MainWindow::computerBrowseRequested, this, [this] {
+        const QString name = m_settings->browseForComputer(m_mainWindow.get());
+        if (!name.isEmpty())
+            m_mainWindow->chooseRecipient(name);
+        m_mainWindow->restoreAndRaise();
     });
     connect(m_mainWindow.get(), &MainWindow::conversationRequested, this,
             [this](const QString& contact) { showPopupForm(contact, false); });
@@ -165,6 +177,7 @@ bool WindowedMode::isAvailable(Command command) const
     case Command::Check:
     case Command::Ping:
     case Command::Info:
+    case Command::Edit:
         return true;
     default:
         return false;
@@ -191,6 +204,10 @@ void WindowedMode::run(Command command, int index, const QString&)
         return;
     case Command::Info:
         m_conversations->runForContact(ConversationHost::Command::Info, index);
+        return;
+    case Command::Edit:
+        if (m_settings)
+            m_settings->showSettings(SettingsDialog::Page::Favourites, index);
         return;
     default:
         return;
@@ -228,6 +245,7 @@ void WindowedMode::shutDown()
         m_shell->save();
     m_shell.reset();
     // The windows save their places and go before the engine they use.
+    m_settings.reset();
     m_conversations.reset();
     // The tree and the sender let go of the choice before the list behind it goes.
     m_engine->messaging().sender().setRecipientSource(nullptr);

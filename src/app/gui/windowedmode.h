@@ -20,6 +20,7 @@ class Engine;
 class MainWindow;
 class RecipientChoice;
 class ShellServices;
+class SettingsController;
 class TrayIcon;
 
 // The program with its windows: the engine, the main window and the tray icon.
@@ -65,6 +66,8 @@ public:
     ConversationWindow& conversation(const QString& contact);
     // The conversation windows and what they use; exists while the engine runs.
     ConversationServices* conversations() const { return m_conversations.get(); }
+    // The settings dialog and what its OK does; exists while the engine runs.
+    SettingsController* settingsController() const { return m_settings.get(); }
     // The recipient choice of the main window; exists while the engine runs.
     RecipientChoice* recipientChoice() const { return m_choice.get(); }
     // Away mode, hot keys, help and About box; exists while the engine runs.
@@ -75,7 +78,8 @@ public:
     // has the focus, or else shown in front.
     void restore();
 
-    // The tree's commands: the beep is here; the others come with their own parts.
+    // The tree's commands: the beep and "Редактировать" are here; the others come with their
+    // own parts.
     bool isAvailable(Command command) const override;
     void run(Command command, int index, const QString& text) override;
     bool isPresenceBusy() const override;
@@ -93,6 +97,7 @@ private:
     bool m_trayAvailable = false;
     std::unique_ptr<ConversationServices> m_conversations;
     std::unique_ptr<ShellServices> m_shell;
+    std::unique_ptr<SettingsController> m_settings;
 };
 
 } // namespace vantrel

@@ -288,6 +288,15 @@ void ContactTreeController::retype()
     m_field.lineEdit()->end(false);
 }
 
+void ContactTreeController::chooseRecipient(const QString& text)
+{
+    RecipientChoice& choice = m_services.choice;
+    if (!choice.isFieldEnabled())
+        return;
+    choice.setTypedText(text);
+    choice.leaveField(m_tree.hasFocus());
+}
+
 bool ContactTreeController::PM_ADD_CompClick()
 {
     return m_services.list.MyAddFavorites(m_services.choice.fieldText());

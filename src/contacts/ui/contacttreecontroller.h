@@ -57,6 +57,9 @@ public:
     bool PM_ADD_CompClick();
     bool PM_DEL_CompClick(const std::function<void()>& confirmed = {});
     RecipientChoice& choice() const { return m_services.choice; }
+    // A recipient text chosen from the network menu or the computer browser: the field drops its
+    // item, takes the text and is left, so that a contact's display name selects the contact.
+    void chooseRecipient(const QString& text);
 
 Q_SIGNALS:
     void conversationRequested(const QString& contact);
