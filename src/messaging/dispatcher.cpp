@@ -14,6 +14,8 @@
 #include "platform/speaker.h"
 #include "settings/settings.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vantrel {
@@ -37,7 +39,10 @@ Dispatcher::Dispatcher(Settings& settings, ContactLookup& contacts, MessagingHos
 
 bool Dispatcher::wantsHostNames() const
 {
-    return !m_settings.fmConfig.ListBox_BlackList_Items.value().isEmpty();
+    // Address entries are checked without a name; only computer names need a lookup.
+    const QStringList& blackList = m_settings.fmConfig.ListBox_BlackList_Items.value();
+    return std::any_of(blackList.cbegin(), blackList.cend(),
+                       [](const QString& entry) { return !BlackListAddress(entry).has_value(); });
 }
 
 bool Dispatcher::admitPeer(const QString& peerIp, const QString& hostName)

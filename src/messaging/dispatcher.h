@@ -32,8 +32,8 @@ public:
     // Replaces the handler of status and transfer requests.
     void setRequestHandler(RequestHandler& handler) { m_handler = &handler; }
 
-    // Whether peers must be checked (and reverse-resolved) first: only while the black list
-    // holds an entry.
+    // Whether peers must be reverse-resolved before they are checked: only while the black list
+    // holds a computer name (address entries are compared with the peer's address directly).
     bool wantsHostNames() const;
     // Checks a peer's address and its reverse-resolved name (empty when it has none) against
     // the black list: an entry that is an IPv4 address matches the address, any other entry

@@ -53,8 +53,7 @@ void IncomingConnection::start()
     connect(m_socket, &QTcpSocket::disconnected, this, &IncomingConnection::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &IncomingConnection::onSocketError);
     if (!m_dispatcher.wantsHostNames()) {
-        m_admitted = true;
-        onReadyRead();
+        onHostName({});
         return;
     }
     // Nothing is read until the peer's name has been checked; the socket holds what arrives.
