@@ -39,4 +39,9 @@ void HistoryLog::addSent(const QString& contact, const QString& userName, const 
     m_writer.append(entry(userName, dateTime, text), pathFor(contact));
 }
 
+void HistoryLog::addEntry(const QString& contact, const QString& entry)
+{
+    m_writer.append(entry, pathFor(contact));
+}
+
 } // namespace vantrel
