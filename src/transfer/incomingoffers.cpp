@@ -212,8 +212,8 @@ IncomingOffers::Prepared IncomingOffers::prepare(const Accepted& accepted) const
         folder = QFileInfo(accepted.file).path();
         prepared.destinations.append(accepted.file);
     } else {
-        // One level: a receive folder whose parent is missing makes the writing fail later.
-        QDir().mkdir(folder);
+        // The receive folder too, should it have gone: an accepted file must have somewhere to go.
+        QDir().mkpath(folder);
         for (const QString& path : accepted.offer.files)
             prepared.destinations.append(joinPath(folder, Protocol::receivedFileName(path)));
     }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpSocket>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -137,12 +138,14 @@ std::unique_ptr<QTcpSocket> sendRaw(const QString& from, const QString& to, quin
     if (!socket->waitForConnected(5000))
         qFatal("cannot connect");
     socket->write(bytes);
-    while (socket->bytesToWrite() > 0 && socket->waitForBytesWritten(5000)) {
-    }
+    // The receiver may run in this thread: its event loop must keep turning while this writes.
+    if (!QTest::qWaitFor([&socket] { return socket->bytesToWrite() == 0; }, 20000))
+        qWarning("sendRaw: the bytes did not go out");
     if (close) {
         socket->disconnectFromHost();
-        if (socket->state() != QAbstractSocket::UnconnectedState)
-            socket->waitForDisconnected(5000);
+        if (!QTest::qWaitFor([&socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
+                             20000))
+            qWarning("sendRaw: the connection did not close");
     }
     return socket;
 }
