@@ -2,15 +2,16 @@
 
 #include "contacts/contactlisthost.h"
 #include "messaging/messaginghost.h"
+#include "transfer/transferhost.h"
 
 #include <QString>
 
 namespace vantrel {
 
 // What the program asks of its host (the windows, or the headless mode): the notifications
-// and messages a person must see, the presentation of the messaging engine and the
-// questions of the contact list.
-class AppHost : public MessagingHost, public ContactListHost {
+// and messages a person must see, the presentation of the messaging engine, the questions of
+// the contact list and of file offers, and the display of transfers.
+class AppHost : public MessagingHost, public ContactListHost, public TransferHost {
 public:
     // Balloon levels of ShowBalloonHint.
     enum BalloonLevel { None = 0, Info = 1, Warning = 2, Error = 3 };

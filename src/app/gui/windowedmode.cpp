@@ -3,6 +3,7 @@
 #include "app/engine.h"
 #include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
+#include "app/gui/transferwindows.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
 #include "display/conversationwindow.h"
@@ -16,9 +17,12 @@
 #include "settings/settings.h"
 #include "shell/statusmenu.h"
 #include "shell/trayicon.h"
+#include "transfer/transferengine.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -62,6 +66,8 @@ void WindowedMode::start()
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &WindowedMode::restore);
     m_conversations = std::make_unique<ConversationServices>(*m_engine, *m_mainWindow, *this);
+    m_transferWindows = std::make_unique<TransferWindows>(*m_engine, *this, *m_mainWindow,
+                                                          m_conversations->windows(), [this] { restore(); });
     // The tray blinks while conversations wait; its hint names the one that opens next.
     connect(&m_conversations->windows(), &ConversationWindows::pendingChanged, this,
             [this](bool waiting, const QString& next) {
@@ -152,6 +158,9 @@ bool WindowedMode::isAvailable(Command command) const
     case Command::Check:
     case Command::Ping:
     case Command::Info:
+    case Command::SendFile:
+    case Command::SendImageFromFile:
+    case Command::SendImageFromClipboard:
         return true;
     default:
         return false;
@@ -178,6 +187,15 @@ void WindowedMode::run(Command command, int index, const QString&)
         return;
     case Command::Info:
         m_conversations->runForContact(ConversationHost::Command::Info, index);
+        return;
+    case Command::SendFile:
+        m_transferWindows->chooseAndSendFiles();
+        return;
+    case Command::SendImageFromFile:
+        m_transferWindows->chooseAndSendPicture();
+        return;
+    case Command::SendImageFromClipboard:
+        m_transferWindows->sendClipboardPicture();
         return;
     default:
         return;
@@ -209,7 +227,9 @@ void WindowedMode::shutDown()
     if (!m_engine->isRunning())
         return;
     saveMainWindow();
-    // The windows save their places and go before the engine they use.
+    // The windows save their places and go before the engine they use; transfers stop first.
+    m_engine->transfers().stop();
+    m_transferWindows.reset();
     m_conversations.reset();
     // The tree and the sender let go of the choice before the list behind it goes.
     m_engine->messaging().sender().setRecipientSource(nullptr);
@@ -226,6 +246,10 @@ void WindowedMode::handleInstanceCommand(const QByteArray& command)
         exitProgram();
     else if (int code = 0; CommandLine::parseStatusCommand(command, code))
         m_engine->SetStatus(code);
+    QString target;
+    QStringList files;
+    if (CommandLine::parseSendFilesCommand(command, target, files))
+        m_engine->handOverFiles(target, files);
 }
 
 void WindowedMode::ShowBalloonHint(const QString& title, const QString& text, int timeout, int level)
@@ -285,6 +309,27 @@ bool WindowedMode::askYesNo(const QString& title, const QString& question)
 {
     return QMessageBox::warning(m_mainWindow.get(), title, question, QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void WindowedMode::askOffer(const Question& question, AnswerCallback answer)
+{
+    if (!m_transferWindows)
+        return answer({});
+    m_transferWindows->askOffer(question, std::move(answer));
+}
+
+void WindowedMode::transferStarted(const std::shared_ptr<Transfer>& transfer)
+{
+    if (m_transferWindows)
+        m_transferWindows->transferStarted(transfer);
+}
+
+void WindowedMode::pictureReceived(const QString& contact, const QString& path)
+{
+    if (m_transferWindows)
+        m_transferWindows->pictureReceived(contact, path);
+    else
+        QDir(QFileInfo(path).path()).removeRecursively();
 }
 
 void WindowedMode::setCaption(const QString& text)

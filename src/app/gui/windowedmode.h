@@ -20,6 +20,7 @@ class Engine;
 class MainWindow;
 class RecipientChoice;
 class TrayIcon;
+class TransferWindows;
 
 // The program with its windows: the engine, the main window and the tray icon.
 class WindowedMode final : public QObject, public AppHost, public ContactTreeCommands {
@@ -57,6 +58,13 @@ public:
     void messagePresented(const QString&, const QString&, const QString&) override {}
     bool askYesNo(const QString& title, const QString& question) override;
 
+    // Transfers: their questions, progress windows and picture viewers.
+    void askOffer(const Question& question, AnswerCallback answer) override;
+    void transferStarted(const std::shared_ptr<Transfer>& transfer) override;
+    void pictureReceived(const QString& contact, const QString& path) override;
+    // Exists while the engine runs.
+    TransferWindows* transferWindows() const { return m_transferWindows.get(); }
+
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
     // The conversation windows and what they use; exists while the engine runs.
@@ -83,6 +91,7 @@ private:
     TrayIcon* m_tray = nullptr;
     bool m_trayAvailable = false;
     std::unique_ptr<ConversationServices> m_conversations;
+    std::unique_ptr<TransferWindows> m_transferWindows;
 };
 
 } // namespace vantrel
