@@ -50,7 +50,8 @@ ProgressWindow::ProgressWindow(std::shared_ptr<Transfer> transfer, Settings& set
     m_rate = new QLabel(u"0"_s, this);
     m_rate->setObjectName(u"lblByteRate"_s);
     m_rate->setFont(bold);
-    m_rate->setGeometry(68, 40, 200, label->sizeHint().height());
+    // Beside the caption, however wide the caption's font makes it.
+    m_rate->setGeometry(qMax(68, 8 + label->sizeHint().width() + 6), 40, 200, label->sizeHint().height());
     m_percent = new QLabel(u"0 %"_s, this);
     m_percent->setObjectName(u"lblPercent"_s);
     m_percent->setFont(bold);
