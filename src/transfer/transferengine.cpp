@@ -108,7 +108,7 @@ void TransferEngine::writeFileReceived(const QString& item, const QString& peerI
     const std::shared_ptr<OutgoingTransfer> transfer = m_outgoing->acceptanceReceived(item, peerIp);
     if (!transfer)
         return;
-    track(transfer, peerIp);
+    track(transfer);
     connect(transfer.get(), &Transfer::fileEnded, this,
             [this, contact = transfer->contact()](int, const QString& path, bool ok, const QString& error) {
                 if (ok)
@@ -161,7 +161,7 @@ std::unique_ptr<StreamSink> TransferEngine::fileStreamStarting(const QString& li
     // The kind of the file is the one accepted, whatever the stream says.
     auto transfer = std::make_shared<IncomingTransfer>(expected->contact, expected->path, *size,
                                                        expected->isImage, m_config.idleTimeoutMs);
-    track(transfer, peerIp);
+    track(transfer);
     const int acceptance = expected->acceptance;
     IncomingTransfer* incoming = transfer.get();
     connect(incoming, &Transfer::fileEnded, this,
@@ -218,7 +218,7 @@ void TransferEngine::onIncomingEnded(const IncomingTransfer& transfer, int accep
         m_reports.fileReceived(transfer.contact(), path);
 }
 
-void TransferEngine::track(const std::shared_ptr<Transfer>& transfer, const QString&)
+void TransferEngine::track(const std::shared_ptr<Transfer>& transfer)
 {
     Transfer* key = transfer.get();
     m_active.insert(key, transfer);

@@ -57,7 +57,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<StreamSink> refuseStream(const QString& peerIp, const QString& error, bool tellUser);
-    void track(const std::shared_ptr<Transfer>& transfer, const QString& peerIp);
+    void track(const std::shared_ptr<Transfer>& transfer);
     // Starts the files waiting for their turn, within the limits of streams at once.
     void startWaiting();
     void onIncomingEnded(const IncomingTransfer& transfer, int acceptance, const QString& peerIp, bool ok,
