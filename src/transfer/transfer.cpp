@@ -1,5 +1,7 @@
 #include "transfer/transfer.h"
 
+#include "platform/threadpriority.h"
+
 #include <QMetaObject>
 
 namespace vantrel {
@@ -26,6 +28,7 @@ void Transfer::start()
         return;
     m_started = true;
     m_worker = std::thread([this] {
+        LowerCurrentThreadPriority();
         run();
         post([this] {
             m_moving = false;
