@@ -11,6 +11,7 @@
 #include "display/conversationwindows.h"
 #include "messaging/historylog.h"
 #include "messaging/messagingengine.h"
+#include "messaging/protocolcodec.h"
 #include "settings/settings.h"
 #include "transfer/transferengine.h"
 #include "transfer/ui/imageviewwindow.h"
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSysInfo>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,7 +97,15 @@ public:
             settings.fmConfig.Checkbox_AutoContact_Checked.setValue(autoAccept);
             settings.fmConfig.Edit_AutoFolder_Text.setValue(receiveFolder());
         }
-        return m_runner.startInstance({u"--headless"_s, u"--bind"_s, address}, true);
+        // The start line comes before the listener opens: started means listening.
+        return m_runner.startInstance({u"--headless"_s, u"--bind"_s, address}, true) &&
+               QTest::qWaitFor(
+                   [&address] {
+                       QTcpSocket socket;
+                       socket.connectToHost(QHostAddress(address), vantrel::ProtocolCodec::DefaultPort);
+                       return socket.waitForConnected(1000);
+                   },
+                   kTimeoutMs);
     }
     bool quit() { return m_runner.runToEnd({u"--quit"_s}) == 0 && m_runner.waitForInstanceEnd() == 0; }
     int sendFiles(const QStringList& args, QByteArray* err = nullptr)

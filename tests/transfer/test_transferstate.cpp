@@ -65,7 +65,7 @@ private Q_SLOTS:
 
     void aDestinationIsUsedOnceWithinItsLifetime()
     {
-        ExpectedStreams streams(400, 2);
+        ExpectedStreams streams(1000, 2);
         const int acceptance =
             streams.add(u"10.0.0.2"_s, {{u"/in/a"_s, u"1"_s}, {u"/in/b"_s, u"2"_s}}, false, u"Аня"_s);
         QVERIFY(!streams.take(u"10.0.0.9"_s, u"/in/a"_s));
@@ -75,9 +75,9 @@ private Q_SLOTS:
         QCOMPARE(a->contact, u"Аня"_s);
         QVERIFY(!streams.take(u"10.0.0.2"_s, u"/in/a"_s));
         // A file of the acceptance ending gives the rest a new lifetime.
-        QTest::qWait(250);
+        QTest::qWait(600);
         streams.fileEnded(acceptance);
-        QTest::qWait(250);
+        QTest::qWait(600);
         QVERIFY(streams.take(u"10.0.0.2"_s, u"/in/b"_s));
         // Two open acceptances fill a peer's room; used up or expired ones free it.
         streams.add(u"10.0.0.3"_s, {{u"/x"_s, u"1"_s}}, false, {});
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(!streams.hasRoomFor(u"10.0.0.3"_s));
         QVERIFY(streams.take(u"10.0.0.3"_s, u"/x"_s));
         QVERIFY(streams.hasRoomFor(u"10.0.0.3"_s));
-        QTest::qWait(500);
+        QTest::qWait(1200);
         QVERIFY(!streams.take(u"10.0.0.3"_s, u"/y"_s));
         QCOMPARE(streams.count(u"10.0.0.3"_s), 0);
     }
