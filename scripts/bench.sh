@@ -37,4 +37,4 @@ echo "== whole-tree check: 200 contacts on loopback, 50 of them unreachable"
 "$build/bench/bench_wholetreecheck"
 
 echo "== transfer: $transfer_mib MiB between two copies on loopback, against socat"
-"$build/bench/bench_transfer" "$build/src/app/vantrel" "$transfer_mib" 5
+"$build/bench/bench_transfer" "$build/src/app/vantrel" "$transfer_mib" 7
