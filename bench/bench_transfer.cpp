@@ -30,7 +30,6 @@
 #include <QSysInfo>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
