@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 suites=("$@")
 if [[ ${#suites[@]} -eq 0 ]]; then
     suites=(test_smileytable test_smileyimages test_rtfwriter test_conversationwindow test_mainwindow
-        test_settingsdialog test_contacteditor test_settingswindow test_e2e_windowed)
+        test_settingsdialog test_contacteditor test_settingswindow test_e2e_windowed
+        test_transferwidgets test_e2e_transfer)
 fi
 
 build=build/memcheck

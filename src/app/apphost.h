@@ -3,15 +3,16 @@
 #include "contacts/contactlisthost.h"
 #include "messaging/messaginghost.h"
 #include "shell/versioncheckhost.h"
+#include "transfer/transferhost.h"
 
 #include <QString>
 
 namespace vantrel {
 
 // What the program asks of its host (the windows, or the headless mode): the notifications
-// and messages a person must see, the presentation of the messaging engine, the
-// questions of the contact list and the version check's question.
-class AppHost : public MessagingHost, public ContactListHost, public VersionCheckHost {
+// and messages a person must see, the presentation of the messaging engine, the questions of
+// the contact list, of file offers and of the version check, and the display of transfers.
+class AppHost : public MessagingHost, public ContactListHost, public VersionCheckHost, public TransferHost {
 public:
     // Balloon levels of ShowBalloonHint.
     enum BalloonLevel { None = 0, Info = 1, Warning = 2, Error = 3 };

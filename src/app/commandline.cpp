@@ -121,6 +121,29 @@ bool CommandLine::parseStatusCommand(const QByteArray& command, int& code)
     return true;
 }
 
+QByteArray CommandLine::sendFilesCommand(const QString& target, const QStringList& files)
+{
+    QByteArray command = "send-files " + target.toUtf8().toPercentEncoding();
+    for (const QString& file : files)
+        command += ' ' + file.toUtf8().toPercentEncoding();
+    return command;
+}
+
+bool CommandLine::parseSendFilesCommand(const QByteArray& command, QString& target, QStringList& files)
+{
+    const QList<QByteArray> parts = command.split(' ');
+    if (parts.size() < 3 || parts.at(0) != "send-files" || parts.at(1).isEmpty())
+        return false;
+    target = QString::fromUtf8(QByteArray::fromPercentEncoding(parts.at(1)));
+    files.clear();
+    for (qsizetype i = 2; i < parts.size(); ++i) {
+        if (parts.at(i).isEmpty())
+            return false;
+        files.append(QString::fromUtf8(QByteArray::fromPercentEncoding(parts.at(i))));
+    }
+    return true;
+}
+
 QString CommandLine::usage()
 {
     return u"Usage: vantrel [a|d|m] [--headless] [--bind ADDRESS]\n"
@@ -128,6 +151,7 @@ QString CommandLine::usage()
            "       vantrel --status CODE\n"
            "       vantrel --send TARGET TEXT [--bind ADDRESS]\n"
            "       vantrel --beep TARGET [--bind ADDRESS]\n"
+           "       vantrel --send-files TARGET FILE...\n"
            "\n"
            "  a                 start with the desktop session (autostart entry), then start\n"
            "  d                 remove the autostart entry, then start\n"
@@ -139,6 +163,9 @@ QString CommandLine::usage()
            "                    disturb, told to the contacts like a choice in the status menu\n"
            "  --send TARGET TEXT  send one message (TARGET: names or addresses joined by ';')\n"
            "  --beep TARGET     send a beep signal\n"
+           "  --send-files TARGET FILE...  hand files to the running copy, which offers them to\n"
+           "                    the contact TARGET (\"-\": its current recipients); one .jpg,\n"
+           "                    .gif or .bmp file goes as a picture\n"
            "  --version         print the version\n"_s;
 }
 

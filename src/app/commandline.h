@@ -38,6 +38,11 @@ struct CommandLine {
     // Reads "status N" with N one of 0, 1, 2; false for any other command.
     static bool parseStatusCommand(const QByteArray& command, int& code);
 
+    // The single-instance command that carries --send-files: "send-files" and the target and
+    // the absolute file paths, each percent-encoded, separated by blanks.
+    static QByteArray sendFilesCommand(const QString& target, const QStringList& files);
+    static bool parseSendFilesCommand(const QByteArray& command, QString& target, QStringList& files);
+
     static CommandLine parse(const QStringList& arguments); // arguments without the program name
     static QString usage();
 };

@@ -4,13 +4,13 @@
 #include "contacts/contactlist.h"
 #include "contacts/contactlistlookup.h"
 #include "core/utilities.h"
-#include "messaging/defaultrequesthandler.h"
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
 #include "messaging/tcpcommandsender.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
 #include "platform/platformservices.h"
+#include "platform/privatefolder.h"
 #include "platform/speaker.h"
 #include "presence/ipworker.h"
 #include "presence/nettools.h"
@@ -21,6 +21,7 @@
 #include "presence/statusreceiver.h"
 #include "settings/settings.h"
 #include "shell/versioncheck.h"
+#include "transfer/transferengine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -126,6 +127,7 @@ void Engine::start()
         m_platform->keyboardLayout->activate(LayoutId::Russian);
     loadContacts();
     startMessaging();
+    startTransfers();
     startPresence();
     m_versionCheck = std::make_unique<VersionCheck>(*m_settings, m_eventLog, m_host, m_paths.updateInfoFile,
                                                     ProgramVersionText());
@@ -147,8 +149,6 @@ void Engine::startMessaging()
         config.listener.address = QHostAddress(m_commandLine.bindAddress);
         config.outgoing.bindAddress = config.listener.address;
     }
-    // Until transfers exist the headless mode refuses offers; the windows leave them to the user.
-    config.refuseOffers = m_commandLine.headless;
     Speaker* speaker = m_platform->speaker.get();
     if (m_commandLine.headless) {
         m_reportingSpeaker = std::make_unique<ReportingSpeaker>(*speaker);
@@ -163,13 +163,51 @@ void Engine::startMessaging()
     m_messaging->start();
 }
 
+void Engine::startTransfers()
+{
+    TransferConfig config;
+    config.outgoing = m_messaging->commands().config();
+    config.picturesDir = PrivateFolder(u"pictures"_s);
+    MessageSender& sender = m_messaging->sender();
+    m_transfers = std::make_unique<TransferEngine>(
+        config, TransferServices{*m_settings, *m_contacts, m_host, m_host, m_messaging->peerLog(),
+                                 m_messaging->history(), m_messaging->commands(),
+                                 [&sender] { return sender.senderName(); }});
+}
+
+void Engine::handOverFiles(const QString& target, const QStringList& files)
+{
+    if (!isRunning() || files.isEmpty())
+        return;
+    QStringList addresses;
+    if (target == u"-"_s) {
+        MessageSender& sender = m_messaging->sender();
+        const std::optional<MessageSender::Recipients> chosen = sender.chooseRecipients({}, false);
+        if (!chosen)
+            return;
+        addresses = chosen->addresses;
+        sender.recipientsHandled();
+    } else {
+        const int index = m_contactList->MyGetIndex(target);
+        if (index < 0 || m_contactList->IsGroup(index)) {
+            m_host.ShowBalloonHint(u"Vantrel"_s,
+                                   u"\""_s + target + u"\" нет в списке контактов: файлы не переданы."_s, 10,
+                                   AppHost::Warning);
+            return;
+        }
+        addresses.append(m_contactList->GetIPFromList(index));
+    }
+    const QString suffix = QFileInfo(files.constFirst()).suffix().toLower();
+    if (files.size() == 1 && (suffix == u"jpg"_s || suffix == u"gif"_s || suffix == u"bmp"_s))
+        m_transfers->offerImage(addresses, files.constFirst());
+    else
+        m_transfers->offerFiles(addresses, files);
+}
+
 void Engine::startPresence()
 {
-    // Transfer requests keep going where they went before status exchange existed.
-    m_otherRequests = std::make_unique<DefaultRequestHandler>(
-        m_messaging->peerLog(), m_commandLine.headless ? &m_messaging->commands() : nullptr);
-    m_statusReceiver =
-        std::make_unique<StatusReceiver>(*m_contactList, m_messaging->peerLog(), *m_otherRequests);
+    // Status reports are taken here; transfer requests go on to the transfer engine.
+    m_statusReceiver = std::make_unique<StatusReceiver>(*m_contactList, m_messaging->peerLog(), *m_transfers);
     m_messaging->setRequestHandler(*m_statusReceiver);
 
     ProbeConfig probes;
@@ -262,10 +300,12 @@ void Engine::stop()
     m_senderNameCheck.reset();
     m_reachability.reset();
     m_netTools.reset();
-    // The listener may still hand requests to the handlers until it is gone.
+    // Transfers stop first and answer nothing more; the listener may still hand requests to
+    // the handlers until it is gone.
+    m_transfers->stop();
     m_messaging.reset();
     m_statusReceiver.reset();
-    m_otherRequests.reset();
+    m_transfers.reset();
     m_contacts.reset();
     m_contactList.reset();
     m_eventLog.information(u"Завершение программы: "_s + m_names.userName);

@@ -16,7 +16,6 @@ namespace vantrel {
 class AppHost;
 class ContactList;
 class ContactListLookup;
-class DefaultRequestHandler;
 class IpWorker;
 class MessagingEngine;
 class NetTools;
@@ -28,6 +27,7 @@ class Settings;
 class Speaker;
 class StatusBroadcaster;
 class StatusReceiver;
+class TransferEngine;
 class VersionCheck;
 
 // The program without its windows: folders, event log, settings and the network engine,
@@ -65,6 +65,12 @@ public:
     StatusReceiver& statusReports() { return *m_statusReceiver; }
     // The sender name in use and the check of the other sender name ("CheckEditFrom").
     SenderNameCheck& senderNameCheck() { return *m_senderNameCheck; }
+    // File and picture transfer.
+    TransferEngine& transfers() { return *m_transfers; }
+    // Files handed over by another start of the program (`vantrel --send-files`): to the
+    // contact `target`, or with "-" to the current recipients. One picture (".jpg", ".gif",
+    // ".bmp", any case) is offered as a picture.
+    void handOverFiles(const QString& target, const QStringList& files);
     // `Timer_Ping`: interval and enabled state from the settings.
     const QTimer& pingTimer() const { return m_pingTimer; }
     // The IP refresh, run by `Timer_IP` every three hours while the personal list is in use.
@@ -98,6 +104,7 @@ private:
     void loadContacts();
     void startMessaging();
     void startPresence();
+    void startTransfers();
     void applyPingTimerSettings();
 
     CommandLine m_commandLine;
@@ -112,7 +119,7 @@ private:
     std::unique_ptr<ContactListLookup> m_contacts;
     std::unique_ptr<Speaker> m_reportingSpeaker;
     std::unique_ptr<MessagingEngine> m_messaging;
-    std::unique_ptr<DefaultRequestHandler> m_otherRequests;
+    std::unique_ptr<TransferEngine> m_transfers;
     std::unique_ptr<StatusReceiver> m_statusReceiver;
     std::unique_ptr<NetTools> m_netTools;
     std::unique_ptr<Reachability> m_reachability;

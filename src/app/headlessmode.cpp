@@ -4,8 +4,11 @@
 #include "core/textlines.h"
 #include "presence/statusbroadcaster.h"
 #include "presence/statusreceiver.h"
+#include "transfer/transfer.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -73,6 +76,35 @@ void HeadlessMode::handleInstanceCommand(const QByteArray& command)
     int code = -1;
     if (CommandLine::parseStatusCommand(command, code) && m_engine->isRunning())
         m_engine->SetStatus(code);
+    QString target;
+    QStringList files;
+    if (CommandLine::parseSendFilesCommand(command, target, files))
+        m_engine->handOverFiles(target, files);
+}
+
+void HeadlessMode::askOffer(const Question& question, AnswerCallback answer)
+{
+    printLine(stderr,
+              u"vantrel: "_s + question.title + u": refused, no one to ask: "_s + escapeText(question.text));
+    answer({});
+}
+
+void HeadlessMode::transferStarted(const std::shared_ptr<Transfer>& transfer)
+{
+    const bool sending = transfer->direction() == Transfer::Direction::Sending;
+    connect(transfer.get(), &Transfer::fileEnded, this,
+            [sending](int, const QString& path, bool ok, const QString&) {
+                if (ok)
+                    printLine(stderr,
+                              (sending ? u"vantrel: sent file "_s : u"vantrel: received file "_s) + path);
+            });
+}
+
+void HeadlessMode::pictureReceived(const QString& contact, const QString& path)
+{
+    // Pictures are always asked for, so none arrives here; one that did is not kept.
+    printLine(stderr, u"vantrel: picture from "_s + contact + u" dropped: "_s + path);
+    QDir(QFileInfo(path).path()).removeRecursively();
 }
 
 void HeadlessMode::ShowBalloonHint(const QString& title, const QString& text, int, int level)

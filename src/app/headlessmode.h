@@ -45,6 +45,12 @@ public:
     void askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered) override;
     void openUrl(const QUrl&) override {}
 
+    // Offers: the automatic rules decide before anything is asked; an offer that needs a
+    // question is refused. Finished files are reported on standard error.
+    void askOffer(const Question& question, AnswerCallback answer) override;
+    void transferStarted(const std::shared_ptr<Transfer>& transfer) override;
+    void pictureReceived(const QString& contact, const QString& path) override;
+
     // The one-line form of a message text.
     static QString escapeText(const QString& text);
 

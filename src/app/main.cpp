@@ -19,6 +19,7 @@
 #endif
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHostAddress>
 
 #include <cstdio>
@@ -52,10 +53,9 @@ bool hasDisplay()
 }
 #endif
 
-// --quit and --status: one command to the running copy.
-int runInstanceCommand(int argc, char** argv, const QByteArray& command, const QString& noInstanceText)
+// --quit, --status and --send-files: one command to the running copy.
+int runInstanceCommand(const QByteArray& command, const QString& noInstanceText)
 {
-    QCoreApplication app(argc, argv);
     switch (SingleInstance::sendCommand(AppPaths::resolve().baseDir, command, 5000)) {
     case SingleInstance::SendResult::Delivered:
         return 0;
@@ -90,6 +90,31 @@ int runSend(int argc, char** argv, const CommandLine& commandLine)
         return 0;
     printTo(stderr, u"vantrel: "_s + result.reason + u'\n');
     return 1;
+}
+
+// --send-files: the files go to the running copy, which offers them.
+int runSendFiles(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    QStringList files;
+    for (const QString& file : commandLine.files) {
+        const QFileInfo info(file);
+        if (!info.isFile()) {
+            printTo(stderr, u"vantrel: no such file: "_s + file + u'\n');
+            return 1;
+        }
+        files.append(info.absoluteFilePath());
+    }
+    if (files.isEmpty()) {
+        printTo(stderr, u"vantrel: --send-files needs at least one file\n"_s);
+        return 1;
+    }
+    const QByteArray command = CommandLine::sendFilesCommand(commandLine.target, files);
+    if (command.size() > SingleInstance::kMaxCommandSize) {
+        printTo(stderr, u"vantrel: too many files for one hand-over\n"_s);
+        return 1;
+    }
+    return runInstanceCommand(command, u"vantrel: no running copy to hand the files to\n"_s);
 }
 
 template <typename Mode, typename App>
@@ -130,17 +155,20 @@ int main(int argc, char** argv)
     case CommandLine::Action::Version:
         printTo(stdout, u"Vantrel "_s + ProgramVersionText() + u'\n');
         return 0;
-    case CommandLine::Action::Quit:
-        return runInstanceCommand(argc, argv, "exit", u"vantrel: no running copy to quit\n"_s);
-    case CommandLine::Action::Status:
-        return runInstanceCommand(argc, argv, CommandLine::statusCommand(commandLine.statusCode),
+    case CommandLine::Action::Quit: {
+        QCoreApplication app(argc, argv);
+        return runInstanceCommand("exit", u"vantrel: no running copy to quit\n"_s);
+    }
+    case CommandLine::Action::Status: {
+        QCoreApplication app(argc, argv);
+        return runInstanceCommand(CommandLine::statusCommand(commandLine.statusCode),
                                   u"vantrel: no running copy to set the status of\n"_s);
+    }
     case CommandLine::Action::Send:
     case CommandLine::Action::Beep:
         return runSend(argc, argv, commandLine);
     case CommandLine::Action::SendFiles:
-        printTo(stderr, u"vantrel: this command is not available yet\n"_s);
-        return 2;
+        return runSendFiles(argc, argv, commandLine);
     case CommandLine::Action::Start:
         break;
     }

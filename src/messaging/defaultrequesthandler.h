@@ -9,10 +9,10 @@ namespace vantrel {
 class PeerLog;
 class TcpCommandSender;
 
-// Stands in for status exchange and file transfer until they exist: each request is logged as
-// received (an Information line) and otherwise dropped. With a sender given, offers are
-// refused at once with the matching answer, as the headless mode does; without one they stay
-// unanswered.
+// Stands in for status exchange and file transfer where a messaging engine runs without them
+// (tools, tests): each request is logged as received (an Information line) and otherwise
+// dropped. With a sender given, offers are refused at once with the matching answer; without
+// one they stay unanswered.
 class DefaultRequestHandler final : public RequestHandler {
 public:
     explicit DefaultRequestHandler(PeerLog& log, TcpCommandSender* refuseWith = nullptr);

@@ -49,4 +49,9 @@ void HistoryLog::addSent(const QString& contact, const QString& userName, const 
     append(entry(userName, dateTime, text), contact);
 }
 
+void HistoryLog::addEntry(const QString& contact, const QString& entry)
+{
+    m_writer.append(entry, pathFor(contact));
+}
+
 } // namespace vantrel

@@ -30,6 +30,9 @@ public:
     void addSent(const QString& contact, const QString& userName, const QString& dateTime,
                  const QString& text);
 
+    // Any other entry (the lines of finished file transfers), as it stands.
+    void addEntry(const QString& contact, const QString& entry);
+
     // The current date-time text for entries (the log writer's clock).
     QString nowText() const;
 

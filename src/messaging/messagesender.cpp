@@ -63,15 +63,14 @@ MessageSender::Recipients MessageSender::addressList(const QString& typedText) c
     return recipients;
 }
 
-void MessageSender::sendMessage(const QString& address, const QString& rawText)
+std::optional<MessageSender::Recipients> MessageSender::chooseRecipients(const QString& address,
+                                                                         bool makeRecipient)
 {
-    if (rawText.trimmed().isEmpty())
-        return;
-    const auto& config = m_settings.fmConfig;
     QString typed = address;
     bool fromTree = false;
     if (m_source) {
-        m_source->R_Answer(address);
+        if (makeRecipient)
+            m_source->R_Answer(address);
         fromTree = m_source->hasSelectedItem();
         if (!fromTree)
             typed = m_source->recipientText();
@@ -80,10 +79,8 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
         m_host.showBalloon(u"Vantrel"_s, u"Не указано сетевое имя !"_s, MessagingHost::BalloonLevel::Error);
         if (m_source)
             m_source->focusRecipientField();
-        return;
+        return std::nullopt;
     }
-    // Line breaks travel and are recorded as CR LF, whatever the editor produced.
-    const QString text = ProtocolCodec::withCrLf(rawText);
     // The display text is the recipient text as typed; only the pieces are trimmed.
     Recipients recipients;
     if (fromTree) {
@@ -97,6 +94,26 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
         const QString contact = m_contacts.nickFor(typed);
         m_host.showPopupError(contact, failureText(contact));
     }
+    return recipients;
+}
+
+void MessageSender::recipientsHandled()
+{
+    if (m_source)
+        m_source->messageHandled();
+}
+
+void MessageSender::sendMessage(const QString& address, const QString& rawText)
+{
+    if (rawText.trimmed().isEmpty())
+        return;
+    const auto& config = m_settings.fmConfig;
+    const std::optional<Recipients> chosen = chooseRecipients(address);
+    if (!chosen)
+        return;
+    const Recipients& recipients = *chosen;
+    // Line breaks travel and are recorded as CR LF, whatever the editor produced.
+    const QString text = ProtocolCodec::withCrLf(rawText);
     const bool onlyOne = recipients.addresses.size() == 1;
     for (const QString& recipient : recipients.addresses) {
         // The entry is written when the send starts, whether or not it succeeds.
@@ -107,8 +124,7 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
     }
     if (config.dxCheckbox_Clear_Checked.value())
         m_recent.add(text);
-    if (m_source)
-        m_source->messageHandled();
+    recipientsHandled();
 }
 
 void MessageSender::sendTo(const QString& address, const QString& text, bool onlyOne)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace vantrel {
 
@@ -66,6 +67,13 @@ public:
     // GetAdressList for typed recipient text: ";"-separated names, trimmed, empty ones dropped,
     // contact names replaced by their addresses; "<ВСЯ СЕТЬ>" gives every network group.
     Recipients addressList(const QString& typedText) const;
+
+    // The recipients of a user action (a message, a file offer): with a recipient source,
+    // whatever it chooses (after `address` has been made its recipient, with `makeRecipient`);
+    // else the typed `address`. A blank choice raises "Не указано сетевое имя !": nullopt.
+    std::optional<Recipients> chooseRecipients(const QString& address, bool makeRecipient = true);
+    // The user action has been handed to its sends: the source's automatic unticking.
+    void recipientsHandled();
 
     // R_SendMessage: sends `text` to the recipients typed as `address`, or, with a recipient
     // source, to whatever the source chooses after `address` has been made its recipient. A

@@ -36,8 +36,8 @@ public:
         ListenerConfig listener;
         // The bind address here should match the listener's when one is given.
         OutgoingConfig outgoing;
-        // Until file transfer exists: refuse offers at once (the headless mode) or leave them
-        // unanswered (the windows, where a refusal would be the user's to give).
+        // Without a request handler of its own (setRequestHandler): refuse offers at once, or
+        // leave them unanswered.
         bool refuseOffers = false;
     };
 

@@ -100,6 +100,14 @@ public:
     }
 };
 
+// Whether something accepts connections at port 2012 of `address`.
+bool listens(const QString& address)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(address), vantrel::ProtocolCodec::DefaultPort);
+    return socket.waitForConnected(1000);
+}
+
 // The windowed program bound to `address`, with `lines` as its contact list.
 class WindowedCopy final {
 public:
@@ -170,7 +178,12 @@ public:
         m_address = address;
         return writeList(m_runner.baseDir() + u"/compnames.vtl"_s, {listLine}) && restart();
     }
-    bool restart() { return m_runner.startInstance({u"--headless"_s, u"--bind"_s, m_address}, true); }
+    // The start line comes before the listener opens: the copy counts as started once it listens.
+    bool restart()
+    {
+        return m_runner.startInstance({u"--headless"_s, u"--bind"_s, m_address}, true) &&
+               QTest::qWaitFor([this] { return listens(m_address); }, kTimeoutMs);
+    }
     bool quit() { return m_runner.runToEnd({u"--quit"_s}) == 0 && m_runner.waitForInstanceEnd() == 0; }
     ProgramRunner& runner() { return m_runner; }
 

@@ -29,8 +29,10 @@
 #include "shell/quickmessageeditmenu.h"
 #include "shell/quickmessagemenu.h"
 #include "shell/quickmessages.h"
+#include "transfer/transferengine.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
@@ -133,10 +135,9 @@ bool ConversationServices::isPresenceBusy() const
     return m_engine.isPresenceBusy();
 }
 
-bool ConversationServices::isAvailable(Command command) const
+bool ConversationServices::isAvailable(Command) const
 {
-    // Files are offered once transfers exist.
-    return command != Command::SendFile;
+    return true;
 }
 
 void ConversationServices::run(ConversationWindow& window, Command command)
@@ -255,10 +256,22 @@ void ConversationServices::sendMessage(const QString& target, const QString& tex
 
 void ConversationServices::offerFiles(ConversationWindow& window, const QStringList& files)
 {
-    Q_UNUSED(window)
-    Q_UNUSED(files)
-    showBalloon(u"Vantrel"_s, u"Передача файлов в этой версии недоступна."_s,
-                ConversationHost::BalloonLevel::Warning);
+    if (files.isEmpty())
+        return;
+    // The window's target becomes the main window's recipient; each recipient gets the offer
+    // after its waiting line.
+    MessageSender& sender = m_engine.messaging().sender();
+    const std::optional<MessageSender::Recipients> chosen = sender.chooseRecipients(window.target());
+    if (!chosen)
+        return;
+    const QString waiting = files.size() == 1 ? u"Ожидание передачи файла \""_s +
+                                                    QFileInfo(files.constFirst()).fileName() + u"\"..."_s
+                                              : u"Ожидание передачи файлов..."_s;
+    for (const QString& address : chosen->addresses) {
+        window.MyAddColorLine(waiting, ConversationWindow::Black, false);
+        m_engine.transfers().offerFiles({address}, files);
+    }
+    sender.recipientsHandled();
 }
 
 void ConversationServices::showBalloon(const QString& title, const QString& text,

@@ -5,6 +5,7 @@
 #include "app/gui/mainwindow.h"
 #include "app/gui/settingscontroller.h"
 #include "app/gui/shellservices.h"
+#include "app/gui/transferwindows.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
 #include "display/conversationwindow.h"
@@ -18,10 +19,13 @@
 #include "settings/settings.h"
 #include "shell/statusmenu.h"
 #include "shell/trayicon.h"
+#include "transfer/transferengine.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -65,6 +69,8 @@ void WindowedMode::start()
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &WindowedMode::restore);
     m_conversations = std::make_unique<ConversationServices>(*m_engine, *m_mainWindow, *this);
+    m_transferWindows = std::make_unique<TransferWindows>(*m_engine, *this, *m_mainWindow,
+                                                          m_conversations->windows(), [this] { restore(); });
     // The tray blinks while conversations wait; its hint names the one that opens next.
     connect(&m_conversations->windows(), &ConversationWindows::pendingChanged, this,
             [this](bool waiting, const QString& next) {
@@ -178,6 +184,9 @@ bool WindowedMode::isAvailable(Command command) const
     case Command::Ping:
     case Command::Info:
     case Command::Edit:
+    case Command::SendFile:
+    case Command::SendImageFromFile:
+    case Command::SendImageFromClipboard:
         return true;
     default:
         return false;
@@ -208,6 +217,15 @@ void WindowedMode::run(Command command, int index, const QString&)
     case Command::Edit:
         if (m_settings)
             m_settings->showSettings(SettingsDialog::Page::Favourites, index);
+        return;
+    case Command::SendFile:
+        m_transferWindows->chooseAndSendFiles();
+        return;
+    case Command::SendImageFromFile:
+        m_transferWindows->chooseAndSendPicture();
+        return;
+    case Command::SendImageFromClipboard:
+        m_transferWindows->sendClipboardPicture();
         return;
     default:
         return;
@@ -243,8 +261,10 @@ void WindowedMode::shutDown()
     saveMainWindow();
     if (m_shell)
         m_shell->save();
+    // The windows save their places and go before the engine they use; transfers stop first.
+    m_engine->transfers().stop();
+    m_transferWindows.reset();
     m_shell.reset();
-    // The windows save their places and go before the engine they use.
     m_settings.reset();
     m_conversations.reset();
     // The tree and the sender let go of the choice before the list behind it goes.
@@ -262,6 +282,10 @@ void WindowedMode::handleInstanceCommand(const QByteArray& command)
         exitProgram();
     else if (int code = 0; CommandLine::parseStatusCommand(command, code))
         m_engine->SetStatus(code);
+    QString target;
+    QStringList files;
+    if (CommandLine::parseSendFilesCommand(command, target, files))
+        m_engine->handOverFiles(target, files);
 }
 
 void WindowedMode::ShowBalloonHint(const QString& title, const QString& text, int timeout, int level)
@@ -355,6 +379,27 @@ bool WindowedMode::askYesNo(const QString& title, const QString& question)
 {
     return QMessageBox::warning(m_mainWindow.get(), title, question, QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void WindowedMode::askOffer(const Question& question, AnswerCallback answer)
+{
+    if (!m_transferWindows)
+        return answer({});
+    m_transferWindows->askOffer(question, std::move(answer));
+}
+
+void WindowedMode::transferStarted(const std::shared_ptr<Transfer>& transfer)
+{
+    if (m_transferWindows)
+        m_transferWindows->transferStarted(transfer);
+}
+
+void WindowedMode::pictureReceived(const QString& contact, const QString& path)
+{
+    if (m_transferWindows)
+        m_transferWindows->pictureReceived(contact, path);
+    else
+        QDir(QFileInfo(path).path()).removeRecursively();
 }
 
 void WindowedMode::setCaption(const QString& text)

@@ -22,6 +22,7 @@ class RecipientChoice;
 class ShellServices;
 class SettingsController;
 class TrayIcon;
+class TransferWindows;
 
 // The program with its windows: the engine, the main window and the tray icon.
 class WindowedMode final : public QObject, public AppHost, public ContactTreeCommands {
@@ -62,6 +63,13 @@ public:
     void askUpdate(const QString& caption, const QString& text, std::function<void(bool)> answered) override;
     void openUrl(const QUrl& url) override;
 
+    // Transfers: their questions, progress windows and picture viewers.
+    void askOffer(const Question& question, AnswerCallback answer) override;
+    void transferStarted(const std::shared_ptr<Transfer>& transfer) override;
+    void pictureReceived(const QString& contact, const QString& path) override;
+    // Exists while the engine runs.
+    TransferWindows* transferWindows() const { return m_transferWindows.get(); }
+
     // The partner's conversation window, created on first need (names compared ignoring case).
     ConversationWindow& conversation(const QString& contact);
     // The conversation windows and what they use; exists while the engine runs.
@@ -98,6 +106,7 @@ private:
     std::unique_ptr<ConversationServices> m_conversations;
     std::unique_ptr<ShellServices> m_shell;
     std::unique_ptr<SettingsController> m_settings;
+    std::unique_ptr<TransferWindows> m_transferWindows;
 };
 
 } // namespace vantrel
