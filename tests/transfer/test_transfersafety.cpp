@@ -327,7 +327,8 @@ private Q_SLOTS:
 
     void floodsAreCutAtTheLimits()
     {
-        // Questions: beyond the limit an offer is refused at once.
+        // Questions: beyond the limit an offer is refused at once. A flood of such offers
+        // gets refusals only within the limits of answers, and log lines within the peer's share.
         {
             Receiving r(u"127.0.0.122"_s, u"127.0.0.121"_s,
                         [](TransferConfig& c) { c.maxWaitingQuestions = 2; });
@@ -340,6 +341,18 @@ private Q_SLOTS:
             QCOMPARE(r.receiver.transferHost.waiting.size(), 2);
             QCOMPARE(r.receiver.transfers->waitingQuestions(), 2);
             QVERIFY(r.receiver.events().constLast().contains(u"слишком много вопросов"_s));
+
+            for (int i = 0; i < 30; ++i)
+                sendRaw(u"127.0.0.121"_s, r.receiver.address(), r.port,
+                        offer(u"x"_s, u"g%1.txt"_s.arg(i), 1));
+            const auto refusedLines = [&] {
+                return r.receiver.events().filter(u"слишком много вопросов"_s).size();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(refusedLines() >= 10, kTimeoutMs);
+            QTest::qWait(500);
+            QCOMPARE(r.answers.requests.size(), 1);
+            QCOMPARE(refusedLines(), 10);
+            QCOMPARE(r.receiver.transferHost.waiting.size(), 2);
         }
         // Acceptances remembered per peer: beyond the limit further offers are refused.
         {
