@@ -52,6 +52,29 @@ private Q_SLOTS:
         QCOMPARE(filesBelow(dir.path()), QStringList{u"Вася.log"_s});
     }
 
+    // An entry that cannot be written is reported with its file, never dropped in silence;
+    // the other contacts' logs go on.
+    void failedWritesAreReported()
+    {
+        QTemporaryDir dir;
+        LogWriter writer(fixedNow);
+        QStringList failures;
+        HistoryLog history(writer, dir.path(), [&](const QString& path, const QString& error) {
+            failures.append(path + u'|' + error);
+        });
+        QVERIFY(QDir(dir.path()).mkdir(u"pc1.log"_s));
+        history.addReceived(u"pc1"_s, u"d"_s, u"lost"_s);
+        history.addReceived(u"pc2"_s, u"d"_s, u"kept"_s);
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.constFirst().startsWith(history.pathFor(u"pc1"_s) + u'|'));
+        QVERIFY(readAll(history.pathFor(u"pc2"_s)).endsWith("kept\r\n"));
+
+        HistoryLog lost(writer, dir.path() + u"/missing"_s,
+                        [&](const QString& path, const QString&) { failures.append(path); });
+        lost.addSent(u"pc3"_s, u"me"_s, lost.nowText(), u"lost"_s);
+        QCOMPARE(failures.size(), 2);
+    }
+
     // Contact names compare without case, Linux file names do not: one contact, one log.
     void namesDifferingInCaseShareOneLog()
     {
