@@ -12,75 +12,29 @@ using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
-namespace {
-constexpr int IndexRole = Qt::UserRole;
-}
-
 ContactTreeWidget::ContactTreeWidget(QWidget* parent)
-    : QTreeWidget(parent)
+    : ContactTreeView(u"TreeView_Users"_s, parent)
 {
-    setObjectName(u"TreeView_Users"_s);
-    setColumnCount(1);
-    setHeaderHidden(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new ContactTreeDelegate(this));
-    setMouseTracking(true);
-    viewport()->setAttribute(Qt::WA_Hover);
-    setUniformRowHeights(true);
     setExpandsOnDoubleClick(false);
-    setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setAccessibleName(u"Список пользователей"_s);
     connect(this, &QTreeWidget::itemChanged, this, &ContactTreeWidget::onItemChanged);
-    connect(this, &QTreeWidget::itemSelectionChanged, this, &ContactTreeWidget::onSelectionChanged);
 }
 
 void ContactTreeWidget::setList(const ContactListSnapshot& list)
 {
-    ++m_syncing;
-    clear();
-    m_items.clear();
-    const ContactTree& tree = list.tree();
-    m_items.reserve(list.count());
-    for (int i = 0; i < list.count(); ++i) {
-        const int parent = tree.node(i).parent;
-        auto* item = parent >= 0 ? new QTreeWidgetItem(m_items.at(parent)) : new QTreeWidgetItem;
-        item->setText(0, list.displayText(i));
-        item->setData(0, IndexRole, i);
+    buildRows(list, [this, &list](QTreeWidgetItem* item, int index) {
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
-        m_items.append(item);
-        if (parent < 0)
-            addTopLevelItem(item);
-        setImageIndex(i, list.imageIndex(i));
-    }
-    expandAll();
-    --m_syncing;
-}
-
-QTreeWidgetItem* ContactTreeWidget::itemAt(int index) const
-{
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-int ContactTreeWidget::indexOf(const QTreeWidgetItem* item) const
-{
-    return item ? item->data(0, IndexRole).toInt() : -1;
-}
-
-int ContactTreeWidget::selectedNode() const
-{
-    const QList<QTreeWidgetItem*> items = selectedItems();
-    return items.isEmpty() ? -1 : indexOf(items.first());
+        setRowImage(item, list.imageIndex(index));
+    });
 }
 
 void ContactTreeWidget::setChecked(int index, bool checked)
 {
     if (QTreeWidgetItem* item = itemAt(index)) {
-        ++m_syncing;
+        const Syncing syncing(*this);
         item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-        --m_syncing;
     }
 }
 
@@ -92,12 +46,8 @@ bool ContactTreeWidget::isChecked(int index) const
 
 void ContactTreeWidget::setImageIndex(int index, int image)
 {
-    if (QTreeWidgetItem* item = itemAt(index)) {
-        ++m_syncing;
-        item->setData(0, ContactTreeDelegate::ImageRole, image);
-        item->setIcon(0, m_images.icon(image));
-        --m_syncing;
-    }
+    if (QTreeWidgetItem* item = itemAt(index))
+        setRowImage(item, image);
 }
 
 int ContactTreeWidget::imageIndex(int index) const
@@ -106,29 +56,11 @@ int ContactTreeWidget::imageIndex(int index) const
     return item ? item->data(0, ContactTreeDelegate::ImageRole).toInt() : -1;
 }
 
-void ContactTreeWidget::selectNode(int index)
-{
-    ++m_syncing;
-    if (QTreeWidgetItem* item = itemAt(index)) {
-        setCurrentItem(item);
-        scrollToItem(item);
-    } else {
-        clearSelection();
-    }
-    --m_syncing;
-}
-
 void ContactTreeWidget::onItemChanged(QTreeWidgetItem* item, int column)
 {
-    if (m_syncing || column != 0)
+    if (isSyncing() || column != 0)
         return;
     Q_EMIT checkToggled(indexOf(item), item->checkState(0) == Qt::Checked);
-}
-
-void ContactTreeWidget::onSelectionChanged()
-{
-    if (!m_syncing)
-        Q_EMIT nodeSelected(selectedNode());
 }
 
 void ContactTreeWidget::keyPressEvent(QKeyEvent* event)

@@ -1,7 +1,6 @@
 #include "settings/dialog/favouritestree.h"
 
 #include "contacts/contactlistsnapshot.h"
-#include "contacts/ui/contacttreedelegate.h"
 
 #include <QDropEvent>
 #include <QMimeData>
@@ -11,23 +10,9 @@ using namespace Qt::StringLiterals;
 
 namespace vantrel {
 
-namespace {
-constexpr int IndexRole = Qt::UserRole;
-}
-
 FavouritesTree::FavouritesTree(QWidget* parent)
-    : QTreeWidget(parent)
+    : ContactTreeView(u"TreeView_Fav"_s, parent)
 {
-    setObjectName(u"TreeView_Fav"_s);
-    setColumnCount(1);
-    setHeaderHidden(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new ContactTreeDelegate(this));
-    setMouseTracking(true);
-    viewport()->setAttribute(Qt::WA_Hover);
-    setUniformRowHeights(true);
-    setIconSize(QSize(16, 16));
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
@@ -36,65 +21,16 @@ FavouritesTree::FavouritesTree(QWidget* parent)
     setToolTip(
         u"Для перемещения элементов избранного по списку используйте обычное перетаскивание мышью.\r\n"
         u"Если при перетаскивании удерживать клавишу Ctrl, то элементы не будут перемещаться в группу."_s);
-    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (!m_syncing)
-            Q_EMIT nodeSelected(selectedNode());
-    });
 }
 
 void FavouritesTree::setList(const ContactListSnapshot& list)
 {
-    ++m_syncing;
-    clear();
-    m_items.clear();
-    const ContactTree& tree = list.tree();
-    m_items.reserve(list.count());
-    for (int i = 0; i < list.count(); ++i) {
-        const int parent = tree.node(i).parent;
-        auto* item = parent >= 0 ? new QTreeWidgetItem(m_items.at(parent)) : new QTreeWidgetItem;
-        item->setText(0, list.displayText(i));
-        item->setData(0, IndexRole, i);
+    buildRows(list, [this, &list](QTreeWidgetItem* item, int index) {
         // Marks are the main tree's business: here a contact is always drawn as reachable.
-        const int image = list.IsGroup(i) ? ContactListSnapshot::Group : ContactListSnapshot::Online;
-        item->setData(0, ContactTreeDelegate::ImageRole, image);
-        item->setIcon(0, m_images.icon(image));
+        setRowImage(item, list.IsGroup(index) ? ContactListSnapshot::Group : ContactListSnapshot::Online);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
                        Qt::ItemIsDropEnabled);
-        m_items.append(item);
-        if (parent < 0)
-            addTopLevelItem(item);
-    }
-    expandAll();
-    --m_syncing;
-}
-
-QTreeWidgetItem* FavouritesTree::itemAt(int index) const
-{
-    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
-}
-
-int FavouritesTree::indexOf(const QTreeWidgetItem* item) const
-{
-    return item ? item->data(0, IndexRole).toInt() : -1;
-}
-
-int FavouritesTree::selectedNode() const
-{
-    const QList<QTreeWidgetItem*> items = selectedItems();
-    return items.isEmpty() ? -1 : indexOf(items.first());
-}
-
-void FavouritesTree::selectNode(int index)
-{
-    ++m_syncing;
-    if (QTreeWidgetItem* item = itemAt(index)) {
-        setCurrentItem(item);
-        scrollToItem(item);
-    } else {
-        clearSelection();
-        setCurrentItem(nullptr);
-    }
-    --m_syncing;
+    });
 }
 
 bool FavouritesTree::dropTarget(const QDropEvent* event, int* dragged, int* target) const
