@@ -1,7 +1,7 @@
 #include "shell/answeringdialog.h"
 
+#include "contacts/ui/dialogplacement.h"
 #include "shell/awaytexts.h"
-#include "shell/dialogplacement.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -50,7 +50,7 @@ AnsweringDialog::AnsweringDialog(AwayTexts& texts, Settings& settings, QWidget* 
     connect(m_add, &QPushButton::clicked, this, &AnsweringDialog::addText);
     connect(m_delete, &QPushButton::clicked, this, &AnsweringDialog::deleteText);
     updateButtons();
-    restoreDialogPlacement(*this, m_settings, PlacementSection, minimumSizeHint());
+    RestoreDialogPlacement(*this, m_settings, PlacementSection, minimumSizeHint());
 }
 
 QStringList AnsweringDialog::comboItems() const
@@ -102,7 +102,7 @@ void AnsweringDialog::deleteText()
 
 void AnsweringDialog::done(int result)
 {
-    saveDialogPlacement(*this, m_settings, PlacementSection);
+    SaveDialogPlacement(*this, m_settings, PlacementSection);
     if (m_listChanged)
         m_texts.setItems(comboItems());
     QDialog::done(result);

@@ -1,8 +1,9 @@
 #include "shell/listeditdialog.h"
 
+#include "contacts/ui/dialogplacement.h"
 #include "contacts/ui/inputnamedialog.h"
+#include "contacts/ui/listwidgetrows.h"
 #include "settings/settings.h"
-#include "shell/dialogplacement.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -110,15 +111,8 @@ void ListEditDialog::addEntry()
 
 void ListEditDialog::deleteEntry()
 {
-    const int row = m_list->currentRow();
-    if (row < 0 || !m_list->currentItem()->isSelected())
-        return;
-    delete m_list->takeItem(row);
-    if (m_list->count() > 0)
-        m_list->setCurrentRow(qMin(row, m_list->count() - 1));
-    else
-        m_list->setCurrentRow(-1);
-    updateButtons();
+    if (DeleteSelectedRow(*m_list))
+        updateButtons();
 }
 
 void ListEditDialog::editEntry()
@@ -160,12 +154,12 @@ void ListEditDialog::updateButtons()
 
 void ListEditDialog::restorePlacement()
 {
-    restoreDialogPlacement(*this, m_settings, PlacementSection, QSize(MinimumWidth, MinimumHeight));
+    RestoreDialogPlacement(*this, m_settings, PlacementSection, QSize(MinimumWidth, MinimumHeight));
 }
 
 void ListEditDialog::savePlacement()
 {
-    saveDialogPlacement(*this, m_settings, PlacementSection);
+    SaveDialogPlacement(*this, m_settings, PlacementSection);
 }
 
 } // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include "contacts/favouriteseditor.h"
 #include "contacts/ui/inputnamedialog.h"
+#include "contacts/ui/listwidgetrows.h"
 #include "settings/settings.h"
 
 #include <QCollator>
@@ -124,15 +125,8 @@ void BlackListPage::addEntry()
 
 void BlackListPage::deleteEntry()
 {
-    const int row = m_list->currentRow();
-    if (row < 0 || !m_list->currentItem()->isSelected())
-        return;
-    delete m_list->takeItem(row);
-    if (m_list->count() > 0)
-        m_list->setCurrentRow(qMin(row, m_list->count() - 1));
-    else
-        m_list->setCurrentRow(-1);
-    updateButtons();
+    if (DeleteSelectedRow(*m_list))
+        updateButtons();
 }
 
 void BlackListPage::editEntry()
