@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contacts/ui/contactdialogservices.h"
+#include "contacts/ui/contactfields.h"
 
 #include <QDialog>
 
@@ -23,8 +24,8 @@ class AddUserDialog final : public QDialog {
     Q_OBJECT
 public:
     static constexpr QLatin1StringView PlacementSection{"fmAddUser"};
-    static constexpr int MaxNameLength = 64;
-    static constexpr int MaxNickLength = 255;
+    static constexpr int MaxNameLength = ContactFields::MaxNameLength;
+    static constexpr int MaxNickLength = ContactFields::MaxNickLength;
 
     explicit AddUserDialog(ContactDialogServices services, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(AddUserDialog)
@@ -34,13 +35,13 @@ public:
     QString nick() const;
     QString address() const;
 
-    QLineEdit* netNameEdit() const { return m_netName; }
-    QLineEdit* nickEdit() const { return m_nick; }
-    IpAddressEdit* addressEdit() const { return m_address; }
-    QToolButton* findButton() const { return m_find; }
-    QToolButton* resolveButton() const { return m_resolve; }
+    QLineEdit* netNameEdit() const { return m_fields.netName; }
+    QLineEdit* nickEdit() const { return m_fields.nick; }
+    IpAddressEdit* addressEdit() const { return m_fields.address; }
+    QToolButton* findButton() const { return m_fields.find; }
+    QToolButton* resolveButton() const { return m_fields.resolve; }
     QPushButton* okButton() const { return m_ok; }
-    AddressLookup& resolveWorker() const { return *m_worker; }
+    AddressLookup& resolveWorker() const { return *m_fields.worker; }
 
     void done(int result) override;
 
@@ -49,18 +50,11 @@ protected:
 
 private:
     void startWorker();
-    void findComputer();
 
     ContactDialogServices m_services;
-    QLineEdit* m_netName = nullptr;
-    QLineEdit* m_nick = nullptr;
-    IpAddressEdit* m_address = nullptr;
-    QToolButton* m_find = nullptr;
-    QToolButton* m_resolve = nullptr;
+    ContactFields m_fields;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    AddressLookup* m_worker = nullptr;
-    AddressLookup* m_resolveNow = nullptr;
 };
 
 } // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include "contacts/favouriteseditor.h"
 #include "contacts/ui/contactdialogservices.h"
+#include "contacts/ui/contactfields.h"
 
 #include <QGroupBox>
 
@@ -25,8 +26,8 @@ class IpAddressEdit;
 class ContactEditorBox final : public QGroupBox {
     Q_OBJECT
 public:
-    static constexpr int MaxNameLength = 64;
-    static constexpr int MaxNickLength = 255;
+    static constexpr int MaxNameLength = ContactFields::MaxNameLength;
+    static constexpr int MaxNickLength = ContactFields::MaxNickLength;
 
     explicit ContactEditorBox(ContactDialogServices services, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(ContactEditorBox)
@@ -35,14 +36,14 @@ public:
     void showEntry(const ContactListSnapshot& list, int index);
     FavouritesEditor::Fields fields() const;
 
-    QLineEdit* netNameEdit() const { return m_netName; }
-    QLineEdit* nickEdit() const { return m_nick; }
-    IpAddressEdit* addressEdit() const { return m_address; }
+    QLineEdit* netNameEdit() const { return m_fields.netName; }
+    QLineEdit* nickEdit() const { return m_fields.nick; }
+    IpAddressEdit* addressEdit() const { return m_fields.address; }
     QCheckBox* autoAddressBox() const { return m_refIp; }
-    QToolButton* findButton() const { return m_find; }
-    QToolButton* resolveButton() const { return m_resolve; }
+    QToolButton* findButton() const { return m_fields.find; }
+    QToolButton* resolveButton() const { return m_fields.resolve; }
     QPushButton* applyButton() const { return m_apply; }
-    AddressLookup& resolveWorker() const { return *m_worker; }
+    AddressLookup& resolveWorker() const { return *m_fields.worker; }
 
 Q_SIGNALS:
     void applyRequested();
@@ -51,18 +52,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void findComputer();
-
     ContactDialogServices m_services;
-    QLineEdit* m_netName = nullptr;
-    QLineEdit* m_nick = nullptr;
-    IpAddressEdit* m_address = nullptr;
+    ContactFields m_fields;
     QCheckBox* m_refIp = nullptr;
-    QToolButton* m_find = nullptr;
-    QToolButton* m_resolve = nullptr;
     QPushButton* m_apply = nullptr;
-    AddressLookup* m_worker = nullptr;
-    AddressLookup* m_resolveNow = nullptr;
     bool m_group = false;
 };
 
