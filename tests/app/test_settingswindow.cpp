@@ -8,6 +8,7 @@
 #include "app/gui/settingscontroller.h"
 #include "app/gui/windowedmode.h"
 #include "common/modal.h"
+#include "common/privatefolders.h"
 #include "common/testfiles.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
@@ -41,18 +42,6 @@ namespace {
 const QString Address = u"127.0.0.141"_s;
 const QString PeerAddress = u"127.0.0.142"_s;
 
-// The program keeps its files, its single-instance socket and any autostart entry in folders of
-// this test: set before the application object exists.
-struct PrivateFolders {
-    QTemporaryDir root;
-    PrivateFolders()
-    {
-        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
-        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", root.path().toUtf8());
-        qputenv("HOME", root.path().toUtf8());
-    }
-};
 const PrivateFolders privateFolders;
 
 // The windowed program bound to 127.0.0.141 with a list of a contact and a group of two, all

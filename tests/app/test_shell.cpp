@@ -26,6 +26,8 @@
 #include "shell/statusmenu.h"
 #include "shell/trayicon.h"
 
+#include "common/privatefolders.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -51,17 +53,6 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-// The copies keep their files and single-instance socket in folders of their own.
-struct PrivateFolders {
-    QTemporaryDir root;
-    PrivateFolders()
-    {
-        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
-        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", root.path().toUtf8());
-        qputenv("HOME", root.path().toUtf8());
-    }
-};
 const PrivateFolders privateFolders;
 
 class NoIcmpPinger final : public vantrel::IcmpPinger {

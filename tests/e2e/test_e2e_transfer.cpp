@@ -17,6 +17,9 @@
 #include "transfer/ui/imageviewwindow.h"
 #include "transfer/ui/progresswindow.h"
 
+#include "common/privatefolders.h"
+#include "common/testfiles.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -36,30 +39,11 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-// The windowed copy of this process keeps its files and sockets in folders of its own.
-struct PrivateFolders {
-    QTemporaryDir root;
-    PrivateFolders()
-    {
-        QDir().mkpath(root.filePath(u"data"_s));
-        QDir().mkpath(root.filePath(u"config"_s));
-        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
-        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", root.path().toUtf8());
-        qputenv("HOME", root.path().toUtf8());
-    }
-};
 const PrivateFolders privateFolders;
 
 QString computerName()
 {
     return QSysInfo::machineHostName().section(u'.', 0, 0);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -119,7 +103,7 @@ public:
         m_err += m_runner.instance().readAllStandardError();
         return m_err.contains(text.toUtf8());
     }
-    QString eventLog() const { return QString::fromUtf8(readFile(m_runner.eventLog())); }
+    QString eventLog() const { return QString::fromUtf8(readAll(m_runner.eventLog())); }
 
 private:
     ProgramRunner m_runner;
@@ -187,7 +171,7 @@ private Q_SLOTS:
         const QString folder = receiver.receiveFolder() + u"/Отправитель"_s;
         QTRY_VERIFY_WITH_TIMEOUT(
             receiver.reported(u"vantrel: received file "_s + folder + u"/годовой отчёт.pdf"_s), kTimeoutMs);
-        QCOMPARE(readFile(folder + u"/годовой отчёт.pdf"_s), one);
+        QCOMPARE(readAll(folder + u"/годовой отчёт.pdf"_s), one);
         QTRY_VERIFY_WITH_TIMEOUT(
             sender.reported(u"vantrel: sent file "_s + sender.file(u"годовой отчёт.pdf"_s)), kTimeoutMs);
 
@@ -201,7 +185,7 @@ private Q_SLOTS:
         for (int i = 0; i < 11; ++i) {
             const QString path = folder + u"/часть %1.dat"_s.arg(i);
             QTRY_VERIFY_WITH_TIMEOUT(receiver.reported(u"vantrel: received file "_s + path), kTimeoutMs);
-            QCOMPARE(readFile(path), content(i * 40000, i));
+            QCOMPARE(readAll(path), content(i * 40000, i));
         }
         QVERIFY(receiver.eventLog().count(u" | Error | "_s) == 0);
 
@@ -274,7 +258,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT((box = offerQuestion()) != nullptr, kTimeoutMs);
         box->button(QMessageBox::Yes)->click();
         const QString eventLog = mode.engine().eventLog().path();
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(eventLog).contains(u"Не могу открыть картинку"_s.toUtf8()),
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(eventLog).contains(u"Не могу открыть картинку"_s.toUtf8()),
                                  kTimeoutMs);
         QCOMPARE(viewers.size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -290,8 +274,8 @@ private Q_SLOTS:
         vantrel::ConversationWindow& window = mode.conversation(u"Партнёр"_s);
         QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Принят файл \"смета.xlsx\" file:"_s),
                                  kTimeoutMs);
-        QCOMPARE(readFile(received), content(300000, 5));
-        QVERIFY(readFile(mode.engine().messaging().history().pathFor(u"Партнёр"_s))
+        QCOMPARE(readAll(received), content(300000, 5));
+        QVERIFY(readAll(mode.engine().messaging().history().pathFor(u"Партнёр"_s))
                     .contains(u"Принят файл \"смета.xlsx\""_s.toUtf8()));
 
         // Files dropped on the window go to the partner, which takes them by itself.
@@ -301,7 +285,7 @@ private Q_SLOTS:
         QVERIFY(window.viewText().contains(u"Ожидание передачи файла \"план.txt\"..."_s));
         const QString arrived = partner.receiveFolder() + u"/Окно/план.txt"_s;
         QTRY_VERIFY_WITH_TIMEOUT(partner.reported(u"vantrel: received file "_s + arrived), kTimeoutMs);
-        QCOMPARE(readFile(arrived), content(5000, 9));
+        QCOMPARE(readAll(arrived), content(5000, 9));
         QTRY_VERIFY_WITH_TIMEOUT(window.viewText().contains(u"Передан файл \""_s + outgoing + u'"'),
                                  kTimeoutMs);
         QVERIFY(partner.quit());

@@ -24,6 +24,9 @@
 #include "settings/settings.h"
 #include "shell/statusmenu.h"
 
+#include "common/privatefolders.h"
+#include "common/testfiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -51,27 +54,7 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-// The windowed copy of this process keeps its files, its single-instance socket and any
-// autostart entry in folders of its own: set before the application object exists.
-struct PrivateFolders {
-    QTemporaryDir root;
-    PrivateFolders()
-    {
-        QDir().mkpath(root.filePath(u"data"_s));
-        QDir().mkpath(root.filePath(u"config"_s));
-        qputenv("XDG_DATA_HOME", root.filePath(u"data"_s).toUtf8());
-        qputenv("XDG_CONFIG_HOME", root.filePath(u"config"_s).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", root.path().toUtf8());
-        qputenv("HOME", root.path().toUtf8());
-    }
-};
 const PrivateFolders privateFolders;
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A contact-list file: UTF-8 with a byte-order mark, CR LF after every line.
 bool writeList(const QString& path, const QStringList& lines)
@@ -265,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(second.output().count('\n'), 1);
         vantrel::HistoryLog& history = mode.engine().messaging().history();
         for (const QString& contact : {u"Первый"_s, u"Второй"_s}) {
-            const QByteArray log = readFile(history.pathFor(contact));
+            const QByteArray log = readAll(history.pathFor(contact));
             QVERIFY2(log.startsWith("\xEF\xBB\xBF") && log.endsWith((line + u"\r\n"_s).toUtf8()),
                      qPrintable(contact));
         }
@@ -299,7 +282,7 @@ private Q_SLOTS:
         // Without "open at once" two messages leave one waiting conversation.
         QVERIFY(send(u"Первое"_s));
         QVERIFY(send(u"Второе"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(log).endsWith(u"]: Второе\r\n"_s.toUtf8()), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(log).endsWith(u"]: Второе\r\n"_s.toUtf8()), kTimeoutMs);
         QCOMPARE(mode.pendingConversations(), QStringList{u"Собеседник"_s});
         vantrel::ConversationWindow& window = mode.conversation(u"Собеседник"_s);
         QVERIFY(!window.isVisible());
@@ -320,7 +303,7 @@ private Q_SLOTS:
         QTest::keyClicks(window.replyBox(), u"see you at 5"_s);
         QTest::keyClick(window.replyBox(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(partner.printed(u"]: Ответ: see you at 5"_s), kTimeoutMs);
-        QVERIFY(readFile(log).endsWith(u"]: Ответ: see you at 5\r\n"_s.toUtf8()));
+        QVERIFY(readAll(log).endsWith(u"]: Ответ: see you at 5\r\n"_s.toUtf8()));
 
         QVERIFY(partner.quit());
     }
@@ -413,7 +396,7 @@ private Q_SLOTS:
         vantrel::ConversationWindow& stranger = copy.mode().conversation(u"pc9"_s);
         QVERIFY(trigger(&stranger, u"PM_Add"_s));
         QCOMPARE(copy.contacts().MyGetIndex(u"pc9"_s), 1);
-        QVERIFY(readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
+        QVERIFY(readAll(copy.mode().engine().paths().contactsFile).contains("pc9"));
 
         copy.mode().showPopupForm(u"pc9"_s, false);
         QVERIFY(stranger.isVisible());
@@ -432,7 +415,7 @@ private Q_SLOTS:
         QVERIFY(!shownAtRebuild);
         QCOMPARE(copy.contacts().MyGetIndex(u"pc9"_s), -1);
         QVERIFY(!stranger.isVisible());
-        QVERIFY(!readFile(copy.mode().engine().paths().contactsFile).contains("pc9"));
+        QVERIFY(!readAll(copy.mode().engine().paths().contactsFile).contains("pc9"));
         QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
     }
 
@@ -508,7 +491,7 @@ private Q_SLOTS:
         vantrel::ConversationWindow& window = mode.conversation(u"Вася"_s);
         mode.showPopupForm(u"Вася"_s, false);
         mode.mainWindow().setGeometry(41, 52, 300, 400);
-        QVERIFY(!readFile(ini).contains("NormPos=41,52,341,452"));
+        QVERIFY(!readAll(ini).contains("NormPos=41,52,341,452"));
         window.contactMenu();
         QAction* del = window.findChild<QAction*>(u"PM_Del"_s);
         QVERIFY(del && del->isEnabled());
@@ -526,9 +509,9 @@ private Q_SLOTS:
         QCOMPARE(copy.contacts().MyGetIndex(u"Вася"_s), 0);
 
         // Saved at the commit, and no end line: the program has not ended.
-        QVERIFY(readFile(ini).contains("NormPos=41,52,341,452"));
+        QVERIFY(readAll(ini).contains("NormPos=41,52,341,452"));
         QVERIFY(QFileInfo::exists(mode.engine().paths().confDir + u"/Вася.ini"_s));
-        const QString log = QString::fromUtf8(readFile(mode.engine().eventLog().path()));
+        const QString log = QString::fromUtf8(readAll(mode.engine().eventLog().path()));
         QVERIFY(!log.contains(u"Завершение программы"_s));
 
         // Still listening, and the check button still works.
