@@ -15,22 +15,14 @@
 # Exit code 1 when a step fails; files made before the failing step are kept.
 set -euo pipefail
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v xwd >/dev/null || need+=(x11-apps)
-command -v xdpyinfo >/dev/null || need+=(x11-utils)
-command -v ss >/dev/null || need+=(iproute2)
-command -v dbus-daemon >/dev/null || need+=(dbus)
-[[ -x /usr/libexec/at-spi-bus-launcher ]] || need+=(at-spi2-core)
+script_name=screenshot-conversation
+# shellcheck source=scripts/lib/screenshots.sh
+source "$(dirname "$0")/lib/screenshots.sh"
+extra=()
+[[ -x /usr/libexec/at-spi-bus-launcher ]] || extra+=(at-spi2-core)
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null ||
-    need+=(python3-gi gir1.2-atspi-2.0)
-convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-if ((${#need[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
-fi
+    extra+=(python3-gi gir1.2-atspi-2.0)
+need_tools Xvfb:xvfb xdotool:xdotool xwd:x11-apps xdpyinfo:x11-utils ss:iproute2 dbus-daemon:dbus -- "${extra[@]}"
 
 cd "$(dirname "$0")/.."
 build_dir=${1:-build/release}
@@ -39,17 +31,7 @@ own_address=127.0.0.78
 peer_address=127.0.0.79
 partner=Петя
 
-program="$build_dir/src/app/vantrel"
-if [[ ! -x $program ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build_dir" --target vantrel
-fi
-program=$(realpath "$program")
-
-fail() {
-    echo "screenshot-conversation: $*" >&2
-    exit 1
-}
+ensure_program "$build_dir"
 
 work=$(mktemp -d)
 stop_copy() { # pid
@@ -75,14 +57,6 @@ bus_pid=$(sed -n 2p <<<"$bus")
 export DBUS_SESSION_BUS_ADDRESS
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 <<<"$bus")
 
-# Writes a UTF-8 file with a byte-order mark and CR LF line ends, one argument a line.
-write_lines() { # file line...
-    local file=$1
-    shift
-    mkdir -p "$(dirname "$file")"
-    printf '\xEF\xBB\xBF%s' "$(printf '%s\r\n' "$@")" >"$file"
-}
-
 # Each copy is a user of its own. The windowed one opens a conversation window as soon as a
 # message comes (the default leaves it waiting behind the tray icon, and Xvfb has no tray),
 # stays quiet, and uses the smiley set in pictures, the one with the picker.
@@ -107,20 +81,6 @@ as_me=(env HOME="$me/home" XDG_DATA_HOME="$me/data" XDG_CONFIG_HOME="$me/config"
 as_peer=(env HOME="$peer/home" XDG_DATA_HOME="$peer/data" XDG_CONFIG_HOME="$peer/config"
     XDG_RUNTIME_DIR="$peer/runtime")
 
-# Waits up to about ten seconds for a condition given as a command.
-wait_for() { # description command...
-    local what=$1
-    shift
-    for _ in $(seq 100); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    fail "$what"
-}
-x_ready() { xdpyinfo >/dev/null 2>&1; }
-listening() { [[ -n $(ss -Hltn "src $1:2012") ]]; }
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
-has_window() { [[ -n $(window_named "$1") ]]; }
 # Every shown top-level window; a popup may carry a class but no name, or the other way.
 shown_windows() {
     {
@@ -129,11 +89,7 @@ shown_windows() {
     } | sort -u
 }
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp &
-xvfb_pid=$!
-export DISPLAY=$display
-wait_for "Xvfb did not start" x_ready
+start_xvfb 1024x768
 
 for address in "$own_address" "$peer_address"; do
     listening "$address" && fail "port 2012 of $address is taken by another program"
@@ -195,7 +151,6 @@ from gi.repository import Atspi
 
 window_name, hint = sys.argv[1], sys.argv[2]
 
-
 def descendants(node, depth=0):
     if depth > 40:
         return
@@ -205,7 +160,6 @@ def descendants(node, depth=0):
             continue
         yield child
         yield from descendants(child, depth + 1)
-
 
 desktop = Atspi.get_desktop(0)
 for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):

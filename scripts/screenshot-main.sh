@@ -13,22 +13,12 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build/release}
 output=$(realpath -m "${2:-main-window.png}")
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v xwd >/dev/null || need+=(x11-apps)
-convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-if ((${#need[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
-fi
+script_name=screenshot-main
+# shellcheck source=scripts/lib/screenshots.sh
+source "$(dirname "$0")/lib/screenshots.sh"
+need_tools Xvfb:xvfb xdotool:xdotool xwd:x11-apps xdpyinfo:x11-utils
 
-program="$build_dir/src/app/vantrel"
-if [[ ! -x $program ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build_dir" --target vantrel
-fi
+ensure_program "$build_dir"
 
 work=$(mktemp -d)
 cleanup() {
@@ -61,11 +51,7 @@ printf '\xEF\xBB\xBF%s' "$(printf '%s\r\n' \
     $'\tPC5;Лёша;127.0.0.10;0' \
     'nohost.invalid;Сервер;;0')" >"$XDG_DATA_HOME/Vantrel/compnames.vtl"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 800x600
 
 # Its own address, so that a copy already running on this machine does not stand in the way.
 "$program" --bind 127.0.0.77 &

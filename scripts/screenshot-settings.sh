@@ -15,23 +15,12 @@ build_dir=${1:-build/release}
 out_dir=$(realpath -m "${2:-settings-shots}")
 mkdir -p "$out_dir"
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v xwd >/dev/null || need+=(x11-apps)
-convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-if ((${#need[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
-fi
+script_name=screenshot-settings
+# shellcheck source=scripts/lib/screenshots.sh
+source "$(dirname "$0")/lib/screenshots.sh"
+need_tools Xvfb:xvfb xdotool:xdotool xwd:x11-apps xdpyinfo:x11-utils
 
-program="$build_dir/src/app/vantrel"
-if [[ ! -x $program ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build_dir" --target vantrel
-fi
-program=$(realpath "$program")
+ensure_program "$build_dir"
 
 work=$(mktemp -d)
 pids=()
@@ -72,11 +61,7 @@ mkdir -p "$work/main/data/Vantrel/Conf"
 printf '\xEF\xBB\xBF%s' "$(printf '%s\r\n' '[fmConfig\ListBox_BlackList_Items]' 'Count=2' \
     'Item0=SPAMMER-PC' 'Item1=192.168.0.66')" >"$work/main/data/Vantrel/Conf/VantrelMsg.ini"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 1280x1024
 
 env $main_env VANTREL_BROWSE_NETWORKS=127.0.0.88/29 "$program" --bind 127.0.0.88 &
 pids+=($!)
@@ -114,9 +99,10 @@ xdotool windowmove "$main" 20 40 windowfocus --sync "$main"
 sleep 4
 shot "$main" "main-window.png"
 
-# "Параметры..." is the wide button at the bottom right of the main window.
+# "Параметры..." is the third button of the bottom row, left of "Справка...": about two fifths
+# of the way across the main window.
 eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 20)) click 1
+xdotool mousemove $((X + WIDTH * 2 / 5)) $((Y + HEIGHT - 20)) click 1
 config=$(find_window '^Параметры$')
 xdotool windowmove "$config" 360 40 windowfocus --sync "$config"
 sleep 0.5

@@ -14,24 +14,13 @@ build_dir=${1:-build/screens}
 output=$(realpath -m "${2:-.}")
 mkdir -p "$output"
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v trayer >/dev/null || need+=(trayer)
-command -v xwd >/dev/null || need+=(x11-apps)
-convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-if ((${#need[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
-fi
+script_name=screenshot-shell
+# shellcheck source=scripts/lib/screenshots.sh
+source "$(dirname "$0")/lib/screenshots.sh"
+need_tools Xvfb:xvfb xdotool:xdotool trayer:trayer xwd:x11-apps xdpyinfo:x11-utils
 
-program="$build_dir/src/app/vantrel"
+ensure_program "$build_dir" answering_preview
 preview="$build_dir/tests/tools/answering_preview"
-if [[ ! -x $program || ! -x $preview ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build_dir" --target vantrel answering_preview
-fi
 
 work=$(mktemp -d)
 pids=()
@@ -58,11 +47,8 @@ mkdir -p "$XDG_DATA_HOME/Vantrel/Conf"
 printf '\xEF\xBB\xBF[VTLForm\\ListBox_Answering_Items]\r\nCount=3\r\nItem0=Меня нет\r\nItem1=На совещании\r\nItem2=Ушёл на обед\r\n' \
     >"$XDG_DATA_HOME/Vantrel/Conf/VantrelMsg.ini"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb 800x600
+pids+=("$xvfb_pid")
 
 trayer --edge top --align right --widthtype pixel --width 64 --height 28 --transparent false \
     --tint 0xdddddd --SetDockType true &

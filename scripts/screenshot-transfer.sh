@@ -14,18 +14,10 @@
 # defaults to "vantrel". Exit code 1 when a step fails; files made before it are kept.
 set -euo pipefail
 
-need=()
-command -v Xvfb >/dev/null || need+=(xvfb)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v xwd >/dev/null || need+=(x11-apps)
-command -v xdpyinfo >/dev/null || need+=(x11-utils)
-command -v ss >/dev/null || need+=(iproute2)
-convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-if ((${#need[@]})); then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo=sudo
-    $sudo apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
-fi
+script_name=screenshot-transfer
+# shellcheck source=scripts/lib/screenshots.sh
+source "$(dirname "$0")/lib/screenshots.sh"
+need_tools Xvfb:xvfb xdotool:xdotool xwd:x11-apps xdpyinfo:x11-utils ss:iproute2
 
 cd "$(dirname "$0")/.."
 build_dir=${1:-build/release}
@@ -33,17 +25,7 @@ prefix=$(realpath -m "${2:-vantrel}")
 own_address=127.0.0.88
 peer_address=127.0.0.89
 
-program="$build_dir/src/app/vantrel"
-if [[ ! -x $program ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build_dir" --target vantrel
-fi
-program=$(realpath "$program")
-
-fail() {
-    echo "screenshot-transfer: $*" >&2
-    exit 1
-}
+ensure_program "$build_dir"
 
 work=$(mktemp -d)
 cleanup() {
@@ -57,13 +39,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-write_lines() { # file line...
-    local file=$1
-    shift
-    mkdir -p "$(dirname "$file")"
-    printf '\xEF\xBB\xBF%s' "$(printf '%s\r\n' "$@")" >"$file"
-}
-
 me="$work/me"
 mkdir -p "$me/home" "$me/data/Vantrel" "$me/config" "$me/runtime"
 chmod 700 "$me/runtime"
@@ -75,19 +50,6 @@ write_lines "$me/data/Vantrel/Conf/VantrelMsg.ini" '[fmConfig]' \
 write_lines "$me/data/Vantrel/compnames.vtl" "petya-pc;Петя;$peer_address;0"
 as_me=(env HOME="$me/home" XDG_DATA_HOME="$me/data" XDG_CONFIG_HOME="$me/config" XDG_RUNTIME_DIR="$me/runtime")
 
-wait_for() { # description command...
-    local what=$1
-    shift
-    for _ in $(seq 150); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    fail "$what"
-}
-x_ready() { xdpyinfo >/dev/null 2>&1; }
-listening() { [[ -n $(ss -Hltn "src $1:2012") ]]; }
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
-has_window() { [[ -n $(window_named "$1") ]]; }
 peer_said() { grep -q "^$1\$" "$work/peer.log" 2>/dev/null; }
 
 shot() { # output window
@@ -109,17 +71,14 @@ own, peer, kind, source, pause, log = sys.argv[1:7]
 data = open(source, "rb").read()
 name = source.rsplit("/", 1)[-1]
 
-
 def say(step):
     with open(log, "a") as f:
         f.write(step + "\n")
-
 
 def send(payload):
     s = socket.create_connection((own, 2012), source_address=(peer, 0))
     s.sendall(payload)
     return s
-
 
 listener = socket.socket()
 listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -153,11 +112,7 @@ s.close()
 say("done")
 PY
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp &
-xvfb_pid=$!
-export DISPLAY=$display
-wait_for "Xvfb did not start" x_ready
+start_xvfb 1024x768
 
 for address in "$own_address" "$peer_address"; do
     listening "$address" && fail "port 2012 of $address is taken by another program"
