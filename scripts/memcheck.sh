@@ -24,7 +24,9 @@ for suite in "${suites[@]}"; do
     binary=$(find "$build/tests" -type f -name "$suite" -perm -u+x -print -quit)
     [[ -n "$binary" ]] || { echo "memcheck: $suite was not built" >&2; exit 2; }
     echo "== memcheck $suite"
-    if ! QT_QPA_PLATFORM=offscreen VANTREL_TEST_BUILD_DIR="$PWD/$build" VANTREL_SOURCE_DIR="$PWD" \
+    # Qt compiles regular expressions to machine code at run time; memcheck cannot follow such
+    # code and reports its reads as uninitialised, at addresses of no library.
+    if ! QT_QPA_PLATFORM=offscreen QT_ENABLE_REGEXP_JIT=0 VANTREL_TEST_BUILD_DIR="$PWD/$build" VANTREL_SOURCE_DIR="$PWD" \
         valgrind --tool=memcheck --error-exitcode=99 --leak-check=no --track-origins=no \
         --suppressions=tests/valgrind.supp --gen-suppressions=all -q "$binary" >"$build/$suite.log" 2>&1; then
         failed+=("$suite")
