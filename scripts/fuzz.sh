@@ -40,7 +40,7 @@ for target in $targets; do
     if "$build/$target" \
         -max_total_time="$seconds" \
         -max_len=70000 \
-        -timeout=10 \
+        -timeout=30 \
         -rss_limit_mb=2048 \
         -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target/" \

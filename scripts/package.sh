@@ -35,5 +35,5 @@ deb=$(ls "$build"/vantrel_*.deb)
 
 echo "== lintian"
 # Errors fail the script; warnings are shown.
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 echo "$deb"

@@ -11,7 +11,9 @@
 #include "contacts/contactlistfile.h"
 #include "core/logwriter.h"
 #include "messaging/historylog.h"
+#include "messaging/protocolcodec.h"
 #include "settings/settings.h"
+#include "transfer/transferprotocol.h"
 
 #include <QDir>
 #include <QFile>
@@ -267,6 +269,56 @@ private Q_SLOTS:
         QCOMPARE(readAll(older), QByteArray("the older report"));
         QVERIFY(!hasTemporaryFiles(folder));
         QCOMPARE(entries(folder), QSet<QString>{u"отчёт.bin"_s});
+    }
+
+    // The disk fills while the bytes arrive: the transfer fails with a balloon and an Error line,
+    // the older file of that name stays and no temporary file is left.
+    void receivedFileMeetsAFullDiskMidway()
+    {
+        const quint16 port = sharedPort();
+        TransferPeer receiver(u"127.0.0.166"_s, port);
+        Catcher answers(u"127.0.0.167"_s, port);
+        receiver.contacts.add(u"Партнёр"_s, u"127.0.0.167"_s);
+        receiver.settings.fmConfig.Checkbox_AutoContact_Checked.setValue(true);
+        receiver.settings.fmConfig.Edit_AutoFolder_Text.setValue(m_folder + u"/Received"_s);
+        const QString folder = receiver.receiveFolder() + u"/Партнёр"_s;
+
+        constexpr qint64 size = 2 * 1024 * 1024;
+        sendRaw(u"127.0.0.167"_s, receiver.address(), port,
+                ProtocolCodec::buildRequest(
+                    ProtocolCodec::Header::QueryFile,
+                    TransferProtocol::singleOfferBody(u"127.0.0.167"_s, u"C:\\отчёт.bin"_s, size)));
+        QTRY_COMPARE_WITH_TIMEOUT(answers.requests.size(), 1, kTimeoutMs);
+        const QByteArray answer = answers.requests.constFirst();
+        QVERIFY2(answer.startsWith("<VTL_WRITE_FILE>\r\n"), answer.constData());
+        const QString destination =
+            TransferProtocol::parseAcceptance(QString::fromUtf8(answer.mid(answer.indexOf("\r\n") + 2)))
+                .destinations.value(0);
+        QVERIFY(destination.startsWith(folder + u'/'));
+        writeAll(destination, "the older report");
+
+        // The first part arrives with room to spare; then the disk is full.
+        const QByteArray bytes = pattern(size, 'r');
+        const auto connection =
+            sendRaw(u"127.0.0.167"_s, receiver.address(), port,
+                    ProtocolCodec::buildRequest(
+                        ProtocolCodec::Header::File,
+                        TransferProtocol::streamLine(u"PC-X"_s, destination, QString::number(size), false)) +
+                        bytes.first(256 * 1024),
+                    false);
+        QTRY_VERIFY_WITH_TIMEOUT(hasTemporaryFiles(folder), kTimeoutMs);
+        DiskFiller full(m_folder);
+        connection->write(bytes.sliced(256 * 1024));
+        connection->disconnectFromHost();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!receiver.host.balloons.isEmpty(), kTimeoutMs);
+        const auto& balloon = receiver.host.balloons.constLast();
+        QCOMPARE(balloon.level, MessagingHost::BalloonLevel::Error);
+        QVERIFY2(balloon.text.contains(u"не принят: Ошибка записи в файл"_s), qPrintable(balloon.text));
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.transfers->activeTransfers(), 0, kTimeoutMs);
+        QVERIFY(!receiver.events().filter(u"Error | 127.0.0.167: "_s).isEmpty());
+        QCOMPARE(readAll(destination), QByteArray("the older report"));
+        QVERIFY(!hasTemporaryFiles(folder));
     }
 };
 
