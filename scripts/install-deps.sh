@@ -11,6 +11,7 @@ packages=(
     xvfb xauth x11-xkb-utils dbus-daemon xdotool trayer
     iproute2 valgrind
     unrtf
+    desktop-file-utils appstream
 )
 fuzz_packages=(clang libclang-rt-14-dev)
 case "${1:-}" in

@@ -119,6 +119,11 @@ void Engine::start()
     m_eventLog.information(u"Запуск программы: "_s + m_names.userName);
 
     m_settings = std::make_unique<Settings>(m_paths.settingsFile);
+    // A settings file that cannot be read or written (a full disk, no permission) is reported;
+    // the file on disk stays as it was.
+    if (!m_settings->lastError().isEmpty())
+        reportSettingsFailure(m_settings->path(), m_settings->lastError());
+    connect(m_settings.get(), &Settings::saveFailed, this, &Engine::reportSettingsFailure);
     m_settings->fillEmptyValues(m_paths.documentsDir, m_paths.programDataDir);
     // Messages always travel over the own protocol here: there is no Messenger service.
     m_settings->fmConfig.dxCheckbox_TCPMessage_Checked.setValue(true, WriteMode::Deferred);
@@ -132,6 +137,13 @@ void Engine::start()
     m_versionCheck = std::make_unique<VersionCheck>(*m_settings, m_eventLog, m_host, m_paths.updateInfoFile,
                                                     ProgramVersionText());
     m_versionCheck->start();
+}
+
+void Engine::reportSettingsFailure(const QString& path, const QString& error)
+{
+    const QString text = u"Ошибка файла настроек \""_s + path + u"\": "_s + error;
+    m_eventLog.error(text);
+    m_host.ShowBalloonHint(u"Vantrel"_s, text, 10, AppHost::Error);
 }
 
 void Engine::loadContacts()

@@ -102,6 +102,7 @@ private:
     void applyAutorunSwitches();
     void updatePresenceBusy();
     void loadContacts();
+    void reportSettingsFailure(const QString& path, const QString& error);
     void startMessaging();
     void startPresence();
     void startTransfers();

@@ -10,8 +10,9 @@ using namespace Qt::StringLiterals;
 namespace vantrel {
 namespace {
 
-// The data shipped with the program: an explicit override, the share folder next to an
-// installed binary, the source tree's data/ when run from a build, the install prefix.
+// The data shipped with the program: an explicit override, the share folder of the
+// installation the binary sits in (found relative to it, so any prefix works), the source
+// tree's data/ when run from a build, the configured install prefix.
 QString findProgramDataDir()
 {
     const QString overrideDir = qEnvironmentVariable("VANTREL_DATA_DIR");
@@ -19,7 +20,8 @@ QString findProgramDataDir()
         return QDir::cleanPath(overrideDir);
     QStringList candidates;
     if (QCoreApplication::instance())
-        candidates << QCoreApplication::applicationDirPath() + u"/../share/vantrel"_s;
+        candidates << QCoreApplication::applicationDirPath() + u"/"_s +
+                          QStringLiteral(VANTREL_DATA_FROM_BINDIR);
     candidates << QStringLiteral(VANTREL_SOURCE_DATA_DIR) << QStringLiteral(VANTREL_INSTALL_DATA_DIR);
     for (const QString& dir : std::as_const(candidates)) {
         if (QFileInfo(dir + u"/Sounds"_s).isDir())

@@ -56,18 +56,25 @@ LogWriter::Result LogWriter::append(const QString& text, const QString& filePath
             const QByteArray header =
                 "\xEF\xBB\xBF" + (u"Лог начат: "_s + DateTimeText(now())).toUtf8() + "\r\n\r\n";
             const bool ok = writeAll(file, header);
-            if (!ok)
+            if (!ok) {
+                // A header cut short by a full disk would stay without its line end forever.
                 failed(file);
-            file.close();
-            if (!ok)
+                file.remove();
                 return Result::Skipped;
+            }
+            file.close();
         }
         // Unbuffered append: the whole line goes out in one write, so lines of concurrent
         // writers never interleave.
         if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            const qint64 before = file.size();
             const bool ok = writeAll(file, text.toUtf8() + "\r\n");
-            if (!ok)
+            if (!ok) {
+                // A full disk may take part of the line: cut it off again, so the next line
+                // does not run on from a torn one.
                 failed(file);
+                file.resize(before);
+            }
             return ok ? Result::Appended : Result::Skipped;
         }
         failed(file);

@@ -7,6 +7,7 @@
 #include "messaging/listener.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
+#include "messaging/messaginghost.h"
 #include "messaging/peerlog.h"
 #include "messaging/tcpcommandsender.h"
 
@@ -20,8 +21,11 @@ MessagingEngine::MessagingEngine(Config config, Services services, QString logsD
     , m_peerLog(new PeerLog(services.eventLog, PeerLog::DefaultIntervalMs, this))
     , m_history(std::make_unique<HistoryLog>(
           services.eventLog.writer(), std::move(logsDir),
-          [&eventLog = services.eventLog](const QString& path, const QString& error) {
-              eventLog.error(u"История сообщений не записана в файл \""_s + path + u"\": "_s + error);
+          [&eventLog = services.eventLog, &host = services.host](const QString& path, const QString& error) {
+              const QString text = u"История сообщений не записана в файл \""_s + path + u"\": "_s + error;
+              eventLog.error(text);
+              // The event log may sit on the same full disk: a balloon tells the user anyway.
+              host.showBalloon(u"Vantrel"_s, text, MessagingHost::BalloonLevel::Error);
           }))
     , m_commands(new TcpCommandSender(config.outgoing, services.contacts, services.host, this))
     , m_defaultHandler(

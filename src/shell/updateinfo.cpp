@@ -1,5 +1,7 @@
 #include "shell/updateinfo.h"
 
+#include "core/textlines.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -46,29 +48,31 @@ QString fromCp1251(const QByteArray& bytes)
 
 QString UpdateInfo::decode(const QByteArray& bytes)
 {
-    if (const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes)) {
-        // Only a byte-order mark is trusted (the guess also takes UTF-16 without one).
-        const bool marked =
-            bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        if (marked) {
-            QStringDecoder decoder(*encoding);
-            return decoder.decode(bytes);
-        }
-    }
+    // Only a byte-order mark is trusted, and only these three: a guess would take UTF-16 without
+    // one, and "FF FE 00 00" (UTF-16 whose text starts with U+0000) for UTF-32.
+    const auto decodeWith = [&bytes](QStringConverter::Encoding encoding, qsizetype mark) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        return QString(decoder.decode(QByteArrayView(bytes).sliced(mark)));
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeWith(QStringConverter::Utf8, 3);
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeWith(QStringConverter::Utf16LE, 2);
+    if (bytes.startsWith("\xFE\xFF"))
+        return decodeWith(QStringConverter::Utf16BE, 2);
     return fromCp1251(bytes);
 }
 
 QString UpdateInfo::value(const QString& text, const QString& name)
 {
-    const QStringList lines = text.split(u'\n');
-    for (QString line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    // Lines end at CR LF, LF or a lone CR, so no value carries a line break into the question
+    // or the settings file.
+    for (const QStringView line : SplitTextLines(text)) {
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
             continue;
-        if (QStringView(line).left(equals).compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(equals + 1);
+        if (line.left(equals).compare(name, Qt::CaseInsensitive) == 0)
+            return line.sliced(equals + 1).toString();
     }
     return {};
 }

@@ -7,7 +7,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
-ProgramRunner::ProgramRunner()
+ProgramRunner::ProgramRunner(const QString& parentFolder)
+    : m_root(parentFolder.isEmpty() ? QTemporaryDir()
+                                    : QTemporaryDir(parentFolder + QStringLiteral("/copy-XXXXXX")))
 {
     QDir().mkpath(dataHome());
     QDir().mkpath(configHome());
@@ -21,7 +23,7 @@ ProgramRunner::~ProgramRunner()
     }
 }
 
-QString ProgramRunner::binary()
+QString ProgramRunner::buildBinary()
 {
     return qEnvironmentVariable("VANTREL_TEST_BUILD_DIR") + QStringLiteral("/src/app/vantrel");
 }

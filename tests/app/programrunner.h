@@ -10,11 +10,16 @@
 // Runs the real vantrel binary with its own data and configuration folders.
 class ProgramRunner final {
 public:
-    ProgramRunner();
+    // The copy's folders go into a new temporary folder inside `parentFolder` (default: the
+    // system's temporary folder).
+    explicit ProgramRunner(const QString& parentFolder = QString());
     Q_DISABLE_COPY_MOVE(ProgramRunner)
     ~ProgramRunner();
 
-    static QString binary();
+    // The program of the build tree; setBinary() runs another one (an installed copy).
+    static QString buildBinary();
+    QString binary() const { return m_binary; }
+    void setBinary(const QString& binary) { m_binary = binary; }
 
     QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
     QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
@@ -39,6 +44,7 @@ public:
 
 private:
     QTemporaryDir m_root;
+    QString m_binary = buildBinary();
     QProcess m_instance;
     QHash<QString, QString> m_extraEnvironment;
 };

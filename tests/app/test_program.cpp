@@ -169,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(runner.waitForInstanceEnd(), 0);
         const QString desktop = QString::fromUtf8(readFile(entry));
         const QString expectedExec =
-            u"Exec=\""_s + QFileInfo(ProgramRunner::binary()).canonicalFilePath() + u"\" m"_s;
+            u"Exec=\""_s + QFileInfo(ProgramRunner::buildBinary()).canonicalFilePath() + u"\" m"_s;
         QVERIFY2(desktop.contains(expectedExec), qPrintable(desktop));
 
         QVERIFY(runner.startInstance({u"d"_s, u"--headless"_s, u"--bind"_s, u"127.0.0.53"_s}));

@@ -79,6 +79,34 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), QByteArray("old\r\nnew\r\n"));
     }
 
+    // A line that only partly fits (the file-size limit stands in for a full disk) is cut off
+    // again and reported; a new log whose header does not fit leaves no file.
+    void logLineThatDoesNotFitLeavesNoPart()
+    {
+        QTemporaryDir dir;
+        LogWriter writer([] { return kFixed; });
+        const QString path = dir.filePath(u"a.log"_s);
+        QCOMPARE(writer.append(u"первая"_s, path), LogWriter::Result::Appended);
+        const QByteArray before = readAll(path);
+        const QString fresh = dir.filePath(u"b.log"_s);
+        QString error;
+        {
+            FileSizeLimit limit(rlim_t(before.size() + 10));
+            QVERIFY(limit.ok());
+            QCOMPARE(writer.append(QString(100, u'x'), path, &error), LogWriter::Result::Skipped);
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(readAll(path), before);
+        }
+        {
+            FileSizeLimit limit(8);
+            QVERIFY(limit.ok());
+            QCOMPARE(writer.append(u"x"_s, fresh), LogWriter::Result::Skipped);
+            QVERIFY(!QFile::exists(fresh));
+        }
+        QCOMPARE(writer.append(u"вторая"_s, path), LogWriter::Result::Appended);
+        QCOMPARE(readAll(path), before + u"вторая\r\n"_s.toUtf8());
+    }
+
     // A missing folder is skipped silently; a file that exists but cannot be opened is reported.
     void logOpenFailures()
     {

@@ -312,6 +312,17 @@ private Q_SLOTS:
         QCOMPARE(info.updateDate, u"a=b"_s);
         // No Version line: an empty version, which differs from the program's own.
         QVERIFY(UpdateInfo::parse("Versio=1\n").version.isEmpty());
+        // A lone CR ends a line too: no value keeps a line break (found by fuzzing).
+        const UpdateInfo crLines = UpdateInfo::parse("UpdateDate=VV=\r\r\nVersion=7.0.0.0\rx=1");
+        QCOMPARE(crLines.updateDate, u"VV="_s);
+        QCOMPARE(crLines.version, u"7.0.0.0"_s);
+        // UTF-16 whose text starts with U+0000 is not taken for UTF-32 (found by fuzzing).
+        QByteArray nulFirst("\xFF\xFE", 2);
+        for (const QChar c : QStringView(u"\0V=\nVersion=9", 13)) {
+            nulFirst.append(char(c.unicode() & 0xFF));
+            nulFirst.append(char(c.unicode() >> 8));
+        }
+        QCOMPARE(UpdateInfo::parse(nulFirst).version, u"9"_s);
     }
 
     void aFileThatCannotBeStoredIsLogged()
