@@ -1,10 +1,13 @@
 #include "app/engine.h"
 
 #include "app/apphost.h"
+#include "app/handoverrecord.h"
 #include "contacts/contactlist.h"
 #include "contacts/contactlistlookup.h"
 #include "core/utilities.h"
+#include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
+#include "messaging/messengerpopup.h"
 #include "messaging/messagingengine.h"
 #include "messaging/tcpcommandsender.h"
 #include "platform/autostart.h"
@@ -120,8 +123,6 @@ void Engine::start()
 
     m_settings = std::make_unique<Settings>(m_paths.settingsFile);
     m_settings->fillEmptyValues(m_paths.documentsDir, m_paths.programDataDir);
-    // Messages always travel over the own protocol here: there is no Messenger service.
-    m_settings->fmConfig.dxCheckbox_TCPMessage_Checked.setValue(true, WriteMode::Deferred);
     m_settings->saveAll();
     if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
         m_platform->keyboardLayout->activate(LayoutId::Russian);
@@ -202,6 +203,23 @@ void Engine::handOverFiles(const QString& target, const QStringList& files)
         m_transfers->offerImage(addresses, files.constFirst());
     else
         m_transfers->offerFiles(addresses, files);
+}
+
+void Engine::handleHandOver(const HandOverRecord& record)
+{
+    if (!isRunning())
+        return;
+    if (const std::optional<FileHandOver> files = parseFileHandOver(record)) {
+        handOverFiles(files->target, files->files);
+        return;
+    }
+    if (record.kind != HandOverRecord::RussianPopup && record.kind != HandOverRecord::EnglishPopup)
+        return;
+    const MessengerPopup popup =
+        parseMessengerPopup(record.text, record.kind == HandOverRecord::EnglishPopup
+                                             ? MessengerPopup::Language::English
+                                             : MessengerPopup::Language::Russian);
+    m_messaging->messages().processFields(popup.sender, popup.date, popup.message);
 }
 
 void Engine::startPresence()
