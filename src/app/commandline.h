@@ -8,13 +8,13 @@ namespace vantrel {
 // What the program was asked to do on its command line.
 struct CommandLine {
     enum class Action {
-        Start,     // normal start (windowed, or headless with --headless)
-        Quit,      // --quit: tell the running copy to save and exit
-        Send,      // --send TARGET TEXT
-        Beep,      // --beep TARGET
-        SendFiles, // --send-files TARGET FILE...
+        Start,          // normal start (windowed, or headless with --headless)
+        Quit,           // --quit: tell the running copy to save and exit
+        Send,           // --send TARGET TEXT
+        Beep,           // --beep TARGET
+        SendFiles,      // --send-files TARGET FILE...
         MessengerPopup, // --messenger-popup FILE: hand a popup text to the running copy
-        Status,    // --status CODE: set the running copy's own status (0, 1 or 2)
+        Status,         // --status CODE: set the running copy's own status (0, 1 or 2)
         Help,
         Version,
         Error // unusable command line: `error` says why, exit code 2

@@ -7,8 +7,8 @@
 #include "core/utilities.h"
 #include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
-#include "messaging/messengerpopup.h"
 #include "messaging/messagingengine.h"
+#include "messaging/messengerpopup.h"
 #include "messaging/tcpcommandsender.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
@@ -215,10 +215,9 @@ void Engine::handleHandOver(const HandOverRecord& record)
     }
     if (record.kind != HandOverRecord::RussianPopup && record.kind != HandOverRecord::EnglishPopup)
         return;
-    const MessengerPopup popup =
-        parseMessengerPopup(record.text, record.kind == HandOverRecord::EnglishPopup
-                                             ? MessengerPopup::Language::English
-                                             : MessengerPopup::Language::Russian);
+    const MessengerPopup popup = parseMessengerPopup(record.text, record.kind == HandOverRecord::EnglishPopup
+                                                                      ? MessengerPopup::Language::English
+                                                                      : MessengerPopup::Language::Russian);
     m_messaging->messages().processFields(popup.sender, popup.date, popup.message);
 }
 

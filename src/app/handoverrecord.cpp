@@ -59,8 +59,9 @@ std::optional<FileHandOver> parseFileHandOver(const HandOverRecord& record)
 HandOverRecord popupHandOverRecord(const QString& popupText)
 {
     const QString text = withPopupLineBreaks(popupText);
-    const int kind = popupLanguageOf(text) == MessengerPopup::Language::English ? HandOverRecord::EnglishPopup
-                                                                                : HandOverRecord::RussianPopup;
+    const int kind = popupLanguageOf(text) == MessengerPopup::Language::English
+                         ? HandOverRecord::EnglishPopup
+                         : HandOverRecord::RussianPopup;
     return {kind, text};
 }
 

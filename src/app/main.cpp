@@ -117,7 +117,8 @@ int runSendFiles(int argc, char** argv, const CommandLine& commandLine)
         }
         files.append(info.absoluteFilePath());
         if (files.constLast().contains(u'\n') || files.constLast().contains(u'\r')) {
-            printTo(stderr, u"vantrel: a file name with a line break cannot be handed over: "_s + file + u'\n');
+            printTo(stderr,
+                    u"vantrel: a file name with a line break cannot be handed over: "_s + file + u'\n');
             return 1;
         }
     }
@@ -127,7 +128,8 @@ int runSendFiles(int argc, char** argv, const CommandLine& commandLine)
     }
     if (commandLine.target.contains(u':')) {
         // The hand-over record ends its target at the first ':'.
-        printTo(stderr, u"vantrel: the target of --send-files cannot contain ':': "_s + commandLine.target + u'\n');
+        printTo(stderr,
+                u"vantrel: the target of --send-files cannot contain ':': "_s + commandLine.target + u'\n');
         return 1;
     }
     const QByteArray command = handOverCommand(fileHandOverRecord(commandLine.target, files));
@@ -153,7 +155,13 @@ int runMessengerPopup(int argc, char** argv, const CommandLine& commandLine)
         printTo(stderr, u"vantrel: cannot read "_s + name + u": "_s + file.errorString() + u'\n');
         return 1;
     }
-    const QByteArray bytes = file.read(maxBytes + 1);
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = file.read(maxBytes + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
     if (bytes.size() > maxBytes) {
         printTo(stderr, u"vantrel: "_s + name + u" is larger than "_s + QString::number(maxBytes) +
                             u" bytes: not a popup text\n"_s);

@@ -103,8 +103,9 @@ private Q_SLOTS:
             QCOMPARE(record->kind, kind);
             QCOMPARE(record->text, text);
         }
-        for (const QByteArray& bad : {"handover 5 x"_ba, "handover 0 x"_ba, "handover 1"_ba, "handover 1 a b"_ba,
-                                      "handover x a"_ba, "handover 01 a"_ba, "Handover 1 a"_ba, "restore"_ba})
+        for (const QByteArray& bad :
+             {"handover 5 x"_ba, "handover 0 x"_ba, "handover 1"_ba, "handover 1 a b"_ba, "handover x a"_ba,
+              "handover 01 a"_ba, "Handover 1 a"_ba, "restore"_ba})
             QVERIFY2(!vantrel::parseHandOverCommand(bad), bad.constData());
         // An empty text is a record all the same (kinds 3 and 4 then offer nothing).
         QVERIFY(vantrel::parseHandOverCommand("handover 3 "_ba));
@@ -118,7 +119,8 @@ private Q_SLOTS:
         QCOMPARE(files->target, u"Бухгалтерия"_s);
         QCOMPARE(files->files, QStringList{u"/tmp/a:b.txt"_s});
         // Kind 4: the paths one per line, CR LF or LF, empty lines skipped.
-        files = vantrel::parseFileHandOver({HandOverRecord::SeveralFiles, u"pc1:/tmp/a\r\n/tmp/b\n\r\n/tmp/c d\r\n"_s});
+        files = vantrel::parseFileHandOver(
+            {HandOverRecord::SeveralFiles, u"pc1:/tmp/a\r\n/tmp/b\n\r\n/tmp/c d\r\n"_s});
         QVERIFY(files);
         QCOMPARE(files->target, u"pc1"_s);
         QCOMPARE(files->files, (QStringList{u"/tmp/a"_s, u"/tmp/b"_s, u"/tmp/c d"_s}));
@@ -127,7 +129,8 @@ private Q_SLOTS:
         QVERIFY(!vantrel::parseFileHandOver({HandOverRecord::SeveralFiles, u"pc1 /tmp/a\r\n/tmp/b"_s}));
         QVERIFY(!vantrel::parseFileHandOver({HandOverRecord::RussianPopup, u"pc1:/tmp/a"_s}));
         // What --send-files hands over reads back as it was given.
-        for (const QStringList& given : {QStringList{u"/tmp/one file.jpg"_s}, QStringList{u"/tmp/a"_s, u"/tmp/b"_s}}) {
+        for (const QStringList& given :
+             {QStringList{u"/tmp/one file.jpg"_s}, QStringList{u"/tmp/a"_s, u"/tmp/b"_s}}) {
             const HandOverRecord record = vantrel::fileHandOverRecord(u"-"_s, given);
             QCOMPARE(record.kind, given.size() == 1 ? HandOverRecord::OneFile : HandOverRecord::SeveralFiles);
             const auto back = vantrel::parseFileHandOver(record);

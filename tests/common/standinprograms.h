@@ -58,11 +58,12 @@ public:
     // testparm: prints `workgroup` for `-s --parameter-name workgroup`, as Samba's does.
     void addTestparm(const QByteArray& workgroup)
     {
-        writeProgram(QStringLiteral("testparm"), "#!/bin/sh\n"
-                                     "echo 'Load smb config files from /etc/samba/smb.conf' >&2\n"
-                                     "[ \"$1 $2 $3\" = '-s --parameter-name workgroup' ] || exit 1\n"
-                                     "echo '" +
-                                         workgroup + "'\n");
+        writeProgram(QStringLiteral("testparm"),
+                     "#!/bin/sh\n"
+                     "echo 'Load smb config files from /etc/samba/smb.conf' >&2\n"
+                     "[ \"$1 $2 $3\" = '-s --parameter-name workgroup' ] || exit 1\n"
+                     "echo '" +
+                         workgroup + "'\n");
     }
 
     // PATH with the stand-ins first; with `only`, the stand-ins alone.

@@ -57,39 +57,51 @@ private Q_SLOTS:
         {
             vantrel::Settings settings(runner.settingsFile());
             settings.fmConfig.ListBox_BlackList_Items.setValue(QStringList{u"SPAMMER"_s});
+            settings.fmConfig.dxCheckbox_TCPMessage_Checked.setValue(false);
         }
         // Without a running copy the popup has nowhere to go.
         const QString file = runner.baseDir() + u"/../popup.txt"_s;
-        QVERIFY(writeFile(file, u"Сообщение от PC1 для PC2 на 08.12.2026 19:30:13\n\nОтчёт готов.\nЗабирайте."_s.toUtf8()));
+        QVERIFY(writeFile(
+            file, u"Сообщение от PC1 для PC2 на 08.12.2026 19:30:13\n\nОтчёт готов.\nЗабирайте."_s.toUtf8()));
         QByteArray err;
         QCOMPARE(runner.runToEnd({u"--messenger-popup"_s, file}, nullptr, &err), 1);
         QVERIFY(err.contains("no running copy"));
 
         QVERIFY(runner.startInstance({u"--headless"_s, u"--bind"_s, u"127.0.0.161"_s}, true));
+        // The program keeps the transport chosen in the settings.
+        QVERIFY(!vantrel::Settings(runner.settingsFile()).fmConfig.dxCheckbox_TCPMessage_Checked.value());
         // A Russian popup written by a shell script (LF line ends), as Samba's message command does.
         QCOMPARE(runner.runToEnd({u"--messenger-popup"_s, file}), 0);
         const QString history = runner.logsDir() + u"/Бухгалтерия.log"_s;
         QTRY_VERIFY_WITH_TIMEOUT(readText(history).contains(u"Отчёт готов.\r\nЗабирайте."_s), 10000);
         QVERIFY(readText(history).contains(u"08.12.2026 19:30:13"_s));
         QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += runner.instance().readAllStandardOutput(),
-                                  out.contains(u"Бухгалтерия [19:30:13]: Отчёт готов.\\r\\nЗабирайте."_s.toUtf8())),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += runner.instance().readAllStandardOutput(),
+             out.contains(u"Бухгалтерия [19:30:13]: Отчёт готов.\\r\\nЗабирайте."_s.toUtf8())),
+            10000);
 
         // An English popup on standard input, in pieces that the receiver joins.
-        QCOMPARE(popupFromStandardInput(runner, "Message from PC1 to PC2 on 12/8/2026 7:31:00 PM\r\n\r\nfirst half, -->", &err), 0);
-        QCOMPARE(popupFromStandardInput(runner, "Message from PC1 to PC2 on 12/8/2026 7:31:01 PM\r\n\r\nsecond half", &err), 0);
-        QTRY_VERIFY_WITH_TIMEOUT((out += runner.instance().readAllStandardOutput(),
-                                  out.contains(u"Бухгалтерия [7:31:01 PM]: first half, second half"_s.toUtf8())),
-                                 10000);
+        QCOMPARE(popupFromStandardInput(
+                     runner, "Message from PC1 to PC2 on 12/8/2026 7:31:00 PM\r\n\r\nfirst half, -->", &err),
+                 0);
+        QCOMPARE(popupFromStandardInput(
+                     runner, "Message from PC1 to PC2 on 12/8/2026 7:31:01 PM\r\n\r\nsecond half", &err),
+                 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += runner.instance().readAllStandardOutput(),
+             out.contains(u"Бухгалтерия [7:31:01 PM]: first half, second half"_s.toUtf8())),
+            10000);
 
         // A text without the expected words is still shown; a black-listed sender's is not.
         QVERIFY(writeFile(file, "Message from SPAMMER to PC2 on 12/8/2026\n\nbuy now"));
         QCOMPARE(runner.runToEnd({u"--messenger-popup"_s, file}), 0);
         QVERIFY(writeFile(file, "no header here"));
         QCOMPARE(runner.runToEnd({u"--messenger-popup"_s, file}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT((out += runner.instance().readAllStandardOutput(), out.contains("no header here")),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += runner.instance().readAllStandardOutput(),
+             out.contains(u"Служба сообщений ["_s.toUtf8()) && out.contains("]: no header here")),
+            10000);
         QVERIFY(!out.contains("buy now"));
         QVERIFY(!QFile::exists(runner.logsDir() + u"/SPAMMER.log"_s));
 
@@ -129,8 +141,9 @@ private Q_SLOTS:
         runner.setEnvironment(u"PATH"_s, failing.path());
         QByteArray err;
         QCOMPARE(runner.runToEnd({u"--send"_s, u"PC9"_s, u"x"_s}, nullptr, &err), 1);
-        QVERIFY2(err.contains(u"Ошибка 1 при передаче сообщения на PC9. (Connection to PC9 failed."_s.toUtf8()),
-                 err.constData());
+        QVERIFY2(
+            err.contains(u"Ошибка 1 при передаче сообщения на PC9. (Connection to PC9 failed."_s.toUtf8()),
+            err.constData());
         // Without smbclient the reason names it.
         StandInPrograms none;
         runner.setEnvironment(u"PATH"_s, none.path(true));

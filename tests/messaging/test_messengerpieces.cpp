@@ -19,7 +19,7 @@ QString numbered(qsizetype length)
 {
     QString text;
     for (qsizetype i = 0; i < length; ++i)
-        text += QChar(u'a' + i % 26);
+        text += QChar(char16_t(u'a' + i % 26));
     return text;
 }
 
@@ -67,7 +67,8 @@ private Q_SLOTS:
         QFETCH(QList<qsizetype>, sizes);
         const QString text = numbered(length);
         for (Generation generation : {Generation::NT, Generation::XP, Generation::VistaOrLater}) {
-            const QStringList pieces = SplitMessengerPieces(text, MessengerPieceRules::forGeneration(generation));
+            const QStringList pieces =
+                SplitMessengerPieces(text, MessengerPieceRules::forGeneration(generation));
             QCOMPARE(bodySizes(pieces), sizes);
             checkMarks(pieces);
             QCOMPARE(joined(pieces), text);
@@ -114,7 +115,8 @@ private Q_SLOTS:
         QCOMPARE(joined(pieces), text);
         for (const QString& piece : pieces) {
             QVERIFY(!piece.front().isLowSurrogate());
-            QVERIFY(!piece.chopped(piece.endsWith(MessengerContinuationMark) ? 3 : 0).back().isHighSurrogate());
+            QVERIFY(
+                !piece.chopped(piece.endsWith(MessengerContinuationMark) ? 3 : 0).back().isHighSurrogate());
         }
         // A CR LF across the cut stays together.
         text = numbered(299) + u"\r\n"_s + numbered(1699);
@@ -128,7 +130,7 @@ private Q_SLOTS:
         // 2000 Cyrillic letters are 4000 bytes in UTF-8: smbclient would cut 850-letter pieces.
         QString text;
         for (int i = 0; i < 2000; ++i)
-            text += QChar(u'а' + i % 32);
+            text += QChar(char16_t(u'а' + i % 32));
         text.insert(1000, u"\r\n"_s);
         LinuxProcessRunner runner;
         const SambaMessengerTransport transport(runner);
@@ -146,32 +148,30 @@ private Q_SLOTS:
         checkMarks(pieces);
         QCOMPARE(joined(pieces), text);
         // An ASCII text fits as it is and keeps the plain pieces.
-        QCOMPARE(bodySizes(SplitMessengerPieces(numbered(2000),
-                                                MessengerPieceRules::forGeneration(Generation::VistaOrLater),
-                                                fits)),
+        QCOMPARE(bodySizes(SplitMessengerPieces(
+                     numbered(2000), MessengerPieceRules::forGeneration(Generation::VistaOrLater), fits)),
                  (QList<qsizetype>{300, 850, 850}));
     }
 
     void russianAndEnglishPopups()
     {
-        const MessengerPopup ru = parseMessengerPopup(
-            u"Сообщение от PC1 для PC2 на 08.12.2026 19:30:13\r\n\r\nПривет, как дела?"_s,
-            MessengerPopup::Language::Russian);
+        const MessengerPopup ru =
+            parseMessengerPopup(u"Сообщение от PC1 для PC2 на 08.12.2026 19:30:13\r\n\r\nПривет, как дела?"_s,
+                                MessengerPopup::Language::Russian);
         QCOMPARE(ru.sender, u"PC1"_s);
         QCOMPARE(ru.date, u"08.12.2026 19:30:13"_s);
         QCOMPARE(ru.message, u"Привет, как дела?"_s);
 
-        const MessengerPopup en =
-            parseMessengerPopup(u"Message from SERVER to PC2 on 12/8/2026 7:30:13 PM\r\n\r\nBackup done.\r\nBye"_s,
-                                MessengerPopup::Language::English);
+        const MessengerPopup en = parseMessengerPopup(
+            u"Message from SERVER to PC2 on 12/8/2026 7:30:13 PM\r\n\r\nBackup done.\r\nBye"_s,
+            MessengerPopup::Language::English);
         QCOMPARE(en.sender, u"SERVER"_s);
         QCOMPARE(en.date, u"12/8/2026 7:30:13 PM"_s);
         QCOMPARE(en.message, u"Backup done.\r\nBye"_s);
 
         // The words of the other language are not this one's.
-        const MessengerPopup wrong =
-            parseMessengerPopup(u"Message from SERVER to PC2 on 12/8/2026\r\n\r\nHi"_s,
-                                MessengerPopup::Language::Russian);
+        const MessengerPopup wrong = parseMessengerPopup(
+            u"Message from SERVER to PC2 on 12/8/2026\r\n\r\nHi"_s, MessengerPopup::Language::Russian);
         QVERIFY(wrong.sender.isEmpty());
         QCOMPARE(wrong.message, u"Hi"_s);
     }
@@ -188,7 +188,8 @@ private Q_SLOTS:
         popup = parseMessengerPopup(u"просто текст"_s, MessengerPopup::Language::Russian);
         QCOMPARE(popup.message, u"просто текст"_s);
         // No blank line after the first: nothing of the message is lost.
-        popup = parseMessengerPopup(u"Сообщение от A для B на 1.1.2026\r\nтекст"_s, MessengerPopup::Language::Russian);
+        popup = parseMessengerPopup(u"Сообщение от A для B на 1.1.2026\r\nтекст"_s,
+                                    MessengerPopup::Language::Russian);
         QCOMPARE(popup.message, u"текст"_s);
         // Without " для ", the sender is the rest of the line after "от ".
         popup = parseMessengerPopup(u"от PC1\r\n\r\nx"_s, MessengerPopup::Language::Russian);
@@ -202,16 +203,18 @@ private Q_SLOTS:
 
     void popupLanguageAndLineBreaks()
     {
-        QCOMPARE(popupLanguageOf(u"Message from A to B on 1/1/2026\r\n\r\nx"_s), MessengerPopup::Language::English);
+        QCOMPARE(popupLanguageOf(u"Message from A to B on 1/1/2026\r\n\r\nx"_s),
+                 MessengerPopup::Language::English);
         QCOMPARE(popupLanguageOf(u"Сообщение от A для B на 1.1.2026\r\n\r\nx"_s),
                  MessengerPopup::Language::Russian);
         // Only the first line counts.
-        QCOMPARE(popupLanguageOf(u"Сообщение от A\r\n\r\nfrom me to you"_s), MessengerPopup::Language::Russian);
+        QCOMPARE(popupLanguageOf(u"Сообщение от A\r\n\r\nfrom me to you"_s),
+                 MessengerPopup::Language::Russian);
         QCOMPARE(withPopupLineBreaks(u"a\nb\r\nc\rd\n\n"_s), u"a\r\nb\r\nc\r\nd\r\n\r\n"_s);
         // Written by a shell script with LF alone, a popup reads as the CR LF form does.
-        const MessengerPopup popup =
-            parseMessengerPopup(withPopupLineBreaks(u"Message from A to B on 1/1/2026 10:00\n\nline 1\nline 2\n"_s),
-                                MessengerPopup::Language::English);
+        const MessengerPopup popup = parseMessengerPopup(
+            withPopupLineBreaks(u"Message from A to B on 1/1/2026 10:00\n\nline 1\nline 2\n"_s),
+            MessengerPopup::Language::English);
         QCOMPARE(popup.sender, u"A"_s);
         QCOMPARE(popup.date, u"1/1/2026 10:00"_s);
         QCOMPARE(popup.message, u"line 1\r\nline 2\r\n"_s);

@@ -26,7 +26,7 @@ QString letters(qsizetype length)
 {
     QString text;
     for (qsizetype i = 0; i < length; ++i)
-        text += QChar(u'a' + i % 26);
+        text += QChar(char16_t(u'a' + i % 26));
     return text;
 }
 
@@ -101,7 +101,8 @@ private Q_SLOTS:
         QVERIFY(finished.wait(20000));
         QCOMPARE(starts.size(), 3);
         for (qsizetype i = 1; i < starts.size(); ++i) {
-            QVERIFY2(starts[i] - starts[i - 1] >= w.sender.rules().pauseMs, qPrintable(QString::number(starts[i])));
+            QVERIFY2(starts[i] - starts[i - 1] >= w.sender.rules().pauseMs,
+                     qPrintable(QString::number(starts[i])));
             QVERIFY(ticksAtStart[i] > ticksAtStart[i - 1]);
         }
         QCOMPARE(programs.runs().size(), 3);
@@ -169,8 +170,9 @@ private Q_SLOTS:
         programs.putOnPath();
         World w;
         QVERIFY(!w.send(u"192.168.0.9"_s, u"x"_s));
-        QCOMPARE(w.host.errors.value(0).second,
-                 u"Ошибка 1 при передаче сообщения на 192.168.0.9. (cli_message returned NT_STATUS_ACCESS_DENIED)"_s);
+        QCOMPARE(
+            w.host.errors.value(0).second,
+            u"Ошибка 1 при передаче сообщения на 192.168.0.9. (cli_message returned NT_STATUS_ACCESS_DENIED)"_s);
     }
 
     void missingSmbclientIsReportedInABalloon()
@@ -248,7 +250,8 @@ private Q_SLOTS:
         LinuxProcessRunner runner;
         SambaMessengerTransport transport(runner);
         OneShotSender oneShot(OutgoingConfig{}, u"ADMIN"_s);
-        const OneShotSender::Result sent = oneShot.sendThroughMessenger(u"PC1; PC2"_s, letters(900), transport);
+        const OneShotSender::Result sent =
+            oneShot.sendThroughMessenger(u"PC1; PC2"_s, letters(900), transport);
         QVERIFY2(sent.ok, qPrintable(sent.reason));
         QCOMPARE(programs.runs().size(), 4);
         QCOMPARE(programs.runs()[0].arguments.value(3), u"ADMIN"_s);
@@ -258,8 +261,9 @@ private Q_SLOTS:
         failing.putOnPath();
         const OneShotSender::Result failed = oneShot.sendThroughMessenger(u"PC3"_s, u"x"_s, transport);
         QVERIFY(!failed.ok);
-        QCOMPARE(failed.reason,
-                 u"Ошибка 1 при передаче сообщения на PC3. (Connection to PC3 failed. Error NT_STATUS_IO_TIMEOUT)"_s);
+        QCOMPARE(
+            failed.reason,
+            u"Ошибка 1 при передаче сообщения на PC3. (Connection to PC3 failed. Error NT_STATUS_IO_TIMEOUT)"_s);
     }
 };
 

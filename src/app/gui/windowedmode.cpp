@@ -1,12 +1,12 @@
 #include "app/gui/windowedmode.h"
 
 #include "app/engine.h"
-#include "app/handoverrecord.h"
 #include "app/gui/conversationservices.h"
 #include "app/gui/mainwindow.h"
 #include "app/gui/settingscontroller.h"
 #include "app/gui/shellservices.h"
 #include "app/gui/transferwindows.h"
+#include "app/handoverrecord.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
 #include "display/conversationwindow.h"
