@@ -215,10 +215,15 @@ void Engine::handleHandOver(const HandOverRecord& record)
     }
     if (record.kind != HandOverRecord::RussianPopup && record.kind != HandOverRecord::EnglishPopup)
         return;
-    const MessengerPopup popup = parseMessengerPopup(record.text, record.kind == HandOverRecord::EnglishPopup
-                                                                      ? MessengerPopup::Language::English
-                                                                      : MessengerPopup::Language::Russian);
-    m_messaging->messages().processFields(popup.sender, popup.date, popup.message);
+    const bool english = record.kind == HandOverRecord::EnglishPopup;
+    const MessengerPopup popup = parseMessengerPopup(
+        record.text, english ? MessengerPopup::Language::English : MessengerPopup::Language::Russian);
+    // A text that names no sender is shown under the name of the service's own popup window:
+    // a conversation needs a partner.
+    QString sender = popup.sender.trimmed();
+    if (sender.isEmpty())
+        sender = english ? u"Messenger Service"_s : u"Служба сообщений"_s;
+    m_messaging->messages().processFields(sender, popup.date, popup.message);
 }
 
 void Engine::startPresence()
