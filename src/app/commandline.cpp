@@ -82,6 +82,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             cl.target = arguments.at(++i);
             while (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u"--"_s))
                 cl.files << arguments.at(++i);
+        } else if (option == u"--messenger-popup"_s && !inlineValue) {
+            if (!needValue(1))
+                return fail(u"--messenger-popup needs a file"_s);
+            if (!setAction(cl, Action::MessengerPopup))
+                return fail(u"--messenger-popup cannot be combined with another command"_s);
+            cl.files = QStringList{arguments.at(++i)};
         } else if (option == u"--status"_s) {
             QString code = value;
             if (!inlineValue) {
@@ -121,29 +127,6 @@ bool CommandLine::parseStatusCommand(const QByteArray& command, int& code)
     return true;
 }
 
-QByteArray CommandLine::sendFilesCommand(const QString& target, const QStringList& files)
-{
-    QByteArray command = "send-files " + target.toUtf8().toPercentEncoding();
-    for (const QString& file : files)
-        command += ' ' + file.toUtf8().toPercentEncoding();
-    return command;
-}
-
-bool CommandLine::parseSendFilesCommand(const QByteArray& command, QString& target, QStringList& files)
-{
-    const QList<QByteArray> parts = command.split(' ');
-    if (parts.size() < 3 || parts.at(0) != "send-files" || parts.at(1).isEmpty())
-        return false;
-    target = QString::fromUtf8(QByteArray::fromPercentEncoding(parts.at(1)));
-    files.clear();
-    for (qsizetype i = 2; i < parts.size(); ++i) {
-        if (parts.at(i).isEmpty())
-            return false;
-        files.append(QString::fromUtf8(QByteArray::fromPercentEncoding(parts.at(i))));
-    }
-    return true;
-}
-
 QString CommandLine::usage()
 {
     return u"Usage: vantrel [a|d|m] [--headless] [--bind ADDRESS]\n"
@@ -152,6 +135,7 @@ QString CommandLine::usage()
            "       vantrel --send TARGET TEXT [--bind ADDRESS]\n"
            "       vantrel --beep TARGET [--bind ADDRESS]\n"
            "       vantrel --send-files TARGET FILE...\n"
+           "       vantrel --messenger-popup FILE|-\n"
            "\n"
            "  a                 start with the desktop session (autostart entry), then start\n"
            "  d                 remove the autostart entry, then start\n"
@@ -166,6 +150,9 @@ QString CommandLine::usage()
            "  --send-files TARGET FILE...  hand files to the running copy, which offers them to\n"
            "                    the contact TARGET (\"-\": its current recipients); one .jpg,\n"
            "                    .gif or .bmp file goes as a picture\n"
+           "  --messenger-popup FILE  hand a Messenger-service popup text (from Samba's\n"
+           "                    message command; \"-\": standard input) to the running copy,\n"
+           "                    which shows it as a received message\n"
            "  --version         print the version\n"_s;
 }
 

@@ -8,12 +8,13 @@ namespace vantrel {
 // What the program was asked to do on its command line.
 struct CommandLine {
     enum class Action {
-        Start,     // normal start (windowed, or headless with --headless)
-        Quit,      // --quit: tell the running copy to save and exit
-        Send,      // --send TARGET TEXT
-        Beep,      // --beep TARGET
-        SendFiles, // --send-files TARGET FILE...
-        Status,    // --status CODE: set the running copy's own status (0, 1 or 2)
+        Start,          // normal start (windowed, or headless with --headless)
+        Quit,           // --quit: tell the running copy to save and exit
+        Send,           // --send TARGET TEXT
+        Beep,           // --beep TARGET
+        SendFiles,      // --send-files TARGET FILE...
+        MessengerPopup, // --messenger-popup FILE: hand a popup text to the running copy
+        Status,         // --status CODE: set the running copy's own status (0, 1 or 2)
         Help,
         Version,
         Error // unusable command line: `error` says why, exit code 2
@@ -29,7 +30,7 @@ struct CommandLine {
     bool startHidden = false;
     QString target;
     QString text;
-    QStringList files;
+    QStringList files; // --send-files; --messenger-popup: its one file ("-": standard input)
     QString error;
     int statusCode = 0; // --status CODE
 
@@ -37,11 +38,6 @@ struct CommandLine {
     static QByteArray statusCommand(int code);
     // Reads "status N" with N one of 0, 1, 2; false for any other command.
     static bool parseStatusCommand(const QByteArray& command, int& code);
-
-    // The single-instance command that carries --send-files: "send-files" and the target and
-    // the absolute file paths, each percent-encoded, separated by blanks.
-    static QByteArray sendFilesCommand(const QString& target, const QStringList& files);
-    static bool parseSendFilesCommand(const QByteArray& command, QString& target, QStringList& files);
 
     static CommandLine parse(const QStringList& arguments); // arguments without the program name
     static QString usage();

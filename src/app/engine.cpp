@@ -1,11 +1,14 @@
 #include "app/engine.h"
 
 #include "app/apphost.h"
+#include "app/handoverrecord.h"
 #include "contacts/contactlist.h"
 #include "contacts/contactlistlookup.h"
 #include "core/utilities.h"
+#include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
 #include "messaging/messagingengine.h"
+#include "messaging/messengerpopup.h"
 #include "messaging/tcpcommandsender.h"
 #include "platform/autostart.h"
 #include "platform/keyboardlayout.h"
@@ -125,8 +128,6 @@ void Engine::start()
         reportSettingsFailure(m_settings->path(), m_settings->lastError());
     connect(m_settings.get(), &Settings::saveFailed, this, &Engine::reportSettingsFailure);
     m_settings->fillEmptyValues(m_paths.documentsDir, m_paths.programDataDir);
-    // Messages always travel over the own protocol here: there is no Messenger service.
-    m_settings->fmConfig.dxCheckbox_TCPMessage_Checked.setValue(true, WriteMode::Deferred);
     m_settings->saveAll();
     if (m_settings->fmConfig.dxCheckbox_RUS_Checked.value())
         m_platform->keyboardLayout->activate(LayoutId::Russian);
@@ -214,6 +215,27 @@ void Engine::handOverFiles(const QString& target, const QStringList& files)
         m_transfers->offerImage(addresses, files.constFirst());
     else
         m_transfers->offerFiles(addresses, files);
+}
+
+void Engine::handleHandOver(const HandOverRecord& record)
+{
+    if (!isRunning())
+        return;
+    if (const std::optional<FileHandOver> files = parseFileHandOver(record)) {
+        handOverFiles(files->target, files->files);
+        return;
+    }
+    if (record.kind != HandOverRecord::RussianPopup && record.kind != HandOverRecord::EnglishPopup)
+        return;
+    const bool english = record.kind == HandOverRecord::EnglishPopup;
+    const MessengerPopup popup = parseMessengerPopup(
+        record.text, english ? MessengerPopup::Language::English : MessengerPopup::Language::Russian);
+    // A text that names no sender is shown under the name of the service's own popup window:
+    // a conversation needs a partner.
+    QString sender = popup.sender.trimmed();
+    if (sender.isEmpty())
+        sender = english ? u"Messenger Service"_s : u"Служба сообщений"_s;
+    m_messaging->messages().processFields(sender, popup.date, popup.message);
 }
 
 void Engine::startPresence()

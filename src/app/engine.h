@@ -14,6 +14,7 @@
 namespace vantrel {
 
 class AppHost;
+struct HandOverRecord;
 class ContactList;
 class ContactListLookup;
 class IpWorker;
@@ -71,6 +72,10 @@ public:
     // contact `target`, or with "-" to the current recipients. One picture (".jpg", ".gif",
     // ".bmp", any case) is offered as a picture.
     void handOverFiles(const QString& target, const QStringList& files);
+    // A record handed over by another start of the program: a Messenger-service popup text
+    // (`vantrel --messenger-popup`), presented as a received message, or files to offer
+    // (`vantrel --send-files`).
+    void handleHandOver(const HandOverRecord& record);
     // `Timer_Ping`: interval and enabled state from the settings.
     const QTimer& pingTimer() const { return m_pingTimer; }
     // The IP refresh, run by `Timer_IP` every three hours while the personal list is in use.

@@ -1,6 +1,7 @@
 #include "app/headlessmode.h"
 
 #include "app/engine.h"
+#include "app/handoverrecord.h"
 #include "core/textlines.h"
 #include "presence/statusbroadcaster.h"
 #include "presence/statusreceiver.h"
@@ -76,10 +77,8 @@ void HeadlessMode::handleInstanceCommand(const QByteArray& command)
     int code = -1;
     if (CommandLine::parseStatusCommand(command, code) && m_engine->isRunning())
         m_engine->SetStatus(code);
-    QString target;
-    QStringList files;
-    if (CommandLine::parseSendFilesCommand(command, target, files))
-        m_engine->handOverFiles(target, files);
+    if (const std::optional<HandOverRecord> record = parseHandOverCommand(command))
+        m_engine->handleHandOver(*record);
 }
 
 void HeadlessMode::askOffer(const Question& question, AnswerCallback answer)

@@ -24,7 +24,7 @@ public:
     void start();
     Engine& engine() { return *m_engine; }
 
-    // A command from another start of the program ("restore", "exit", "status N").
+    // A command from another start of the program ("restore", "exit", "status N", "handover ...").
     void handleInstanceCommand(const QByteArray& command);
 
     void ShowBalloonHint(const QString& title, const QString& text, int timeout, int level) override;

@@ -4,11 +4,14 @@
 #include "app/commandline.h"
 #include "app/engine.h"
 #include "app/guardedapplication.h"
+#include "app/handoverrecord.h"
 #include "app/headlessmode.h"
 #include "core/apppaths.h"
 #include "core/utilities.h"
 #include "messaging/oneshotsender.h"
+#include "messaging/sambamessengertransport.h"
 #include "platform/localnames.h"
+#include "platform/platformservices.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
 #include "settings/settings.h"
@@ -19,6 +22,7 @@
 #endif
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 
@@ -53,7 +57,7 @@ bool hasDisplay()
 }
 #endif
 
-// --quit, --status and --send-files: one command to the running copy.
+// --quit, --status, --send-files and --messenger-popup: one command to the running copy.
 int runInstanceCommand(const QByteArray& command, const QString& noInstanceText)
 {
     switch (SingleInstance::sendCommand(AppPaths::resolve().baseDir, command, 5000)) {
@@ -69,8 +73,9 @@ int runInstanceCommand(const QByteArray& command, const QString& noInstanceText)
     return 1;
 }
 
-// --send and --beep: one request without a running copy; the sender name follows the
-// user's settings like the program's own sends do.
+// --send and --beep: one request without a running copy; the sender name and, for messages,
+// the transport (the own protocol, or the Messenger service through Samba) follow the user's
+// settings like the program's own sends do.
 int runSend(int argc, char** argv, const CommandLine& commandLine)
 {
     QCoreApplication app(argc, argv);
@@ -83,9 +88,16 @@ int runSend(int argc, char** argv, const CommandLine& commandLine)
     if (!commandLine.bindAddress.isEmpty())
         config.bindAddress = QHostAddress(commandLine.bindAddress);
     OneShotSender sender(config, senderName);
-    const OneShotSender::Result result = commandLine.action == CommandLine::Action::Send
-                                             ? sender.sendMessage(commandLine.target, commandLine.text)
-                                             : sender.sendBeep(commandLine.target);
+    OneShotSender::Result result;
+    if (commandLine.action == CommandLine::Action::Beep) {
+        result = sender.sendBeep(commandLine.target);
+    } else if (settings.fmConfig.dxCheckbox_TCPMessage_Checked.value()) {
+        result = sender.sendMessage(commandLine.target, commandLine.text);
+    } else {
+        const std::unique_ptr<ProcessRunner> runner = createProcessRunner();
+        SambaMessengerTransport transport(*runner);
+        result = sender.sendThroughMessenger(commandLine.target, commandLine.text, transport);
+    }
     if (result.ok)
         return 0;
     printTo(stderr, u"vantrel: "_s + result.reason + u'\n');
@@ -104,17 +116,67 @@ int runSendFiles(int argc, char** argv, const CommandLine& commandLine)
             return 1;
         }
         files.append(info.absoluteFilePath());
+        if (files.constLast().contains(u'\n') || files.constLast().contains(u'\r')) {
+            printTo(stderr,
+                    u"vantrel: a file name with a line break cannot be handed over: "_s + file + u'\n');
+            return 1;
+        }
     }
     if (files.isEmpty()) {
         printTo(stderr, u"vantrel: --send-files needs at least one file\n"_s);
         return 1;
     }
-    const QByteArray command = CommandLine::sendFilesCommand(commandLine.target, files);
+    if (commandLine.target.contains(u':')) {
+        // The hand-over record ends its target at the first ':'.
+        printTo(stderr,
+                u"vantrel: the target of --send-files cannot contain ':': "_s + commandLine.target + u'\n');
+        return 1;
+    }
+    const QByteArray command = handOverCommand(fileHandOverRecord(commandLine.target, files));
     if (command.size() > SingleInstance::kMaxCommandSize) {
         printTo(stderr, u"vantrel: too many files for one hand-over\n"_s);
         return 1;
     }
     return runInstanceCommand(command, u"vantrel: no running copy to hand the files to\n"_s);
+}
+
+// --messenger-popup: a popup text (from a file, or "-" for standard input) goes to the running
+// copy, which presents it as a received message.
+int runMessengerPopup(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    // A popup holds at most 1600 bytes; what is far larger is no popup.
+    constexpr qint64 maxBytes = 16 * 1024;
+    const QString name = commandLine.files.value(0);
+    QFile file(name);
+    const bool opened =
+        name == u"-"_s ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        printTo(stderr, u"vantrel: cannot read "_s + name + u": "_s + file.errorString() + u'\n');
+        return 1;
+    }
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = file.read(maxBytes + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (bytes.size() > maxBytes) {
+        printTo(stderr, u"vantrel: "_s + name + u" is larger than "_s + QString::number(maxBytes) +
+                            u" bytes: not a popup text\n"_s);
+        return 1;
+    }
+    if (bytes.trimmed().isEmpty()) {
+        printTo(stderr, u"vantrel: "_s + name + u" holds no popup text\n"_s);
+        return 1;
+    }
+    const QByteArray command = handOverCommand(popupHandOverRecord(QString::fromUtf8(bytes)));
+    if (command.size() > SingleInstance::kMaxCommandSize) {
+        printTo(stderr, u"vantrel: "_s + name + u" is too large to hand over\n"_s);
+        return 1;
+    }
+    return runInstanceCommand(command, u"vantrel: no running copy to show the popup\n"_s);
 }
 
 template <typename Mode, typename App>
@@ -169,6 +231,8 @@ int main(int argc, char** argv)
         return runSend(argc, argv, commandLine);
     case CommandLine::Action::SendFiles:
         return runSendFiles(argc, argv, commandLine);
+    case CommandLine::Action::MessengerPopup:
+        return runMessengerPopup(argc, argv, commandLine);
     case CommandLine::Action::Start:
         break;
     }

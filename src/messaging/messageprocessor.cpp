@@ -45,10 +45,16 @@ QString MessageProcessor::pendingPieces(const QString& peerIp, const QString& fr
 
 void MessageProcessor::process(const QString& queuedMessage, const QString& peerIp)
 {
+    processFields(TagValue(u"FROM", queuedMessage), TagValue(u"DATE", queuedMessage),
+                  TagValue(u"MESSAGE", queuedMessage), peerIp);
+}
+
+void MessageProcessor::processFields(const QString& fullFrom, const QString& givenDate, const QString& text,
+                                     const QString& peerIp)
+{
     const auto& config = m_settings.fmConfig;
-    const QString from = TagValue(u"FROM", queuedMessage).left(MaxSenderChars);
-    const QString date = TagValue(u"DATE", queuedMessage);
-    const QString text = TagValue(u"MESSAGE", queuedMessage);
+    const QString from = fullFrom.left(MaxSenderChars);
+    const QString date = givenDate.isEmpty() ? m_history.nowText() : givenDate;
 
     if (IsInBlackList(config.ListBox_BlackList_Items.value(), from)) {
         m_commands.answer(from, ProtocolCodec::Header::InBlackList);

@@ -37,6 +37,10 @@ public:
     // Presents one queued message: the tag fields FROM, MESSAGE and DATE; `peerIp` is the
     // address it came from (empty when it came another way).
     void process(const QString& queuedMessage, const QString& peerIp = {});
+    // The same for a message already taken apart (a Messenger-service popup): its sender, its
+    // date text (empty: now) and its text.
+    void processFields(const QString& from, const QString& date, const QString& text,
+                       const QString& peerIp = {});
 
     // The pieces received so far from a sender of a message still being continued.
     QString pendingPieces(const QString& peerIp, const QString& from) const;

@@ -4,6 +4,7 @@
 #include "messaging/contactlookup.h"
 #include "messaging/historylog.h"
 #include "messaging/messaginghost.h"
+#include "messaging/messengersender.h"
 #include "messaging/protocolcodec.h"
 #include "messaging/tcpcommandsender.h"
 #include "settings/settings.h"
@@ -42,6 +43,25 @@ QString MessageSender::senderName() const
         return m_senderNameSource();
     const auto& config = m_settings.fmConfig;
     return config.dxCheckbox_From_Checked.value() ? config.Edit_From_Text.value() : m_localNames.computerName;
+}
+
+void MessageSender::setMessenger(MessengerSender* messenger)
+{
+    if (m_messenger)
+        disconnect(m_messenger, nullptr, this, nullptr);
+    m_messenger = messenger;
+    if (m_messenger)
+        connect(m_messenger, &MessengerSender::messageFinished, this, &MessageSender::sendFinished);
+}
+
+bool MessageSender::usesTcp() const
+{
+    return m_messenger == nullptr || m_settings.fmConfig.dxCheckbox_TCPMessage_Checked.value();
+}
+
+int MessageSender::sendsInProgress() const
+{
+    return m_inProgress + (m_messenger ? m_messenger->messagesInProgress() : 0);
 }
 
 MessageSender::Recipients MessageSender::addressList(const QString& typedText) const
@@ -115,12 +135,16 @@ void MessageSender::sendMessage(const QString& address, const QString& rawText)
     // Line breaks travel and are recorded as CR LF, whatever the editor produced.
     const QString text = ProtocolCodec::withCrLf(rawText);
     const bool onlyOne = recipients.addresses.size() == 1;
+    const bool tcp = usesTcp();
     for (const QString& recipient : recipients.addresses) {
         // The entry is written when the send starts, whether or not it succeeds.
         if (config.dxCheckbox_History_Checked.value())
             m_history.addSent(m_contacts.nickFor(recipient), m_localNames.userName, m_history.nowText(),
                               text);
-        sendTo(recipient, text, onlyOne);
+        if (tcp)
+            sendTo(recipient, text, onlyOne);
+        else
+            m_messenger->MySendMultiLineMessage(recipient, text);
     }
     if (config.dxCheckbox_Clear_Checked.value())
         m_recent.add(text);

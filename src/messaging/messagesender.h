@@ -15,6 +15,7 @@ namespace vantrel {
 class ContactLookup;
 class HistoryLog;
 class MessagingHost;
+class MessengerSender;
 class Settings;
 class TcpCommandSender;
 
@@ -61,6 +62,9 @@ public:
 
     // The network's work groups and domains (none on Linux).
     void setNetworkGroups(QStringList groups) { m_networkGroups = std::move(groups); }
+    // The Messenger-service transport, used for text messages while "Использовать собственный
+    // протокол передачи сообщений" is off; without one every message goes over TCP.
+    void setMessenger(MessengerSender* messenger);
     // The main window's recipient choice; nullptr to send to the given text only.
     void setRecipientSource(RecipientSource* source) { m_source = source; }
 
@@ -79,6 +83,8 @@ public:
     // source, to whatever the source chooses after `address` has been made its recipient. A
     // blank text does nothing; a blank recipient raises "Не указано сетевое имя !".
     void sendMessage(const QString& address, const QString& text);
+    // Whether text messages go over the own TCP protocol (else through the Messenger service).
+    bool usesTcp() const;
     // One send (TThreadSend). `onlyOne` marks the only send of a user action: it alone changes
     // the caption, adds the recipient to the favourites and hides the main window.
     void sendTo(const QString& address, const QString& text, bool onlyOne);
@@ -93,7 +99,7 @@ public:
     const RecentMessages& recentMessages() const { return m_recent; }
     // The display text of the last recipient list.
     const QString& lastDisplayText() const { return m_displayText; }
-    int sendsInProgress() const { return m_inProgress; }
+    int sendsInProgress() const;
 
     // The red line of a failed delivery.
     static QString failureText(const QString& contact);
@@ -101,7 +107,7 @@ public:
     static bool isGroupAddress(const QString& address);
 
 Q_SIGNALS:
-    // One send has ended.
+    // One send has ended (over TCP; through the Messenger service: all pieces of a message).
     void sendFinished(const QString& address, bool ok);
 
 private:
@@ -115,6 +121,7 @@ private:
     LocalNames m_localNames;
     QStringList m_networkGroups;
     RecipientSource* m_source = nullptr;
+    MessengerSender* m_messenger = nullptr;
     RecentMessages m_recent;
     mutable QString m_displayText;
     int m_inProgress = 0;

@@ -8,8 +8,11 @@
 #include "messaging/messageprocessor.h"
 #include "messaging/messagesender.h"
 #include "messaging/messaginghost.h"
+#include "messaging/messengersender.h"
 #include "messaging/peerlog.h"
+#include "messaging/sambamessengertransport.h"
 #include "messaging/tcpcommandsender.h"
+#include "platform/platformservices.h"
 
 using namespace Qt::StringLiterals;
 
@@ -38,8 +41,20 @@ MessagingEngine::MessagingEngine(Config config, Services services, QString logsD
                                                 services.sound, *m_defaultHandler))
     , m_sender(new MessageSender(services.settings, services.contacts, services.host, *m_history, *m_commands,
                                  std::move(localNames), this))
+    , m_messenger(nullptr)
     , m_listener(new Listener(config.listener, *m_dispatcher, *m_peerLog, this))
-{}
+{
+    MessengerTransport* transport = services.messenger;
+    if (!transport) {
+        m_ownRunner = createProcessRunner();
+        m_ownTransport = std::make_unique<SambaMessengerTransport>(*m_ownRunner);
+        transport = m_ownTransport.get();
+    }
+    m_messenger = new MessengerSender(
+        *transport, services.contacts, services.host, config.messengerPieces,
+        [this] { return m_sender->senderName(); }, this);
+    m_sender->setMessenger(m_messenger);
+}
 
 MessagingEngine::~MessagingEngine()
 {
@@ -47,6 +62,7 @@ MessagingEngine::~MessagingEngine()
     // they go first.
     delete m_listener;
     delete m_sender;
+    delete m_messenger;
     delete m_commands;
     delete m_peerLog;
 }

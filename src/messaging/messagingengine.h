@@ -1,6 +1,7 @@
 #pragma once
 
 #include "messaging/listenerconfig.h"
+#include "messaging/messengerpieces.h"
 #include "messaging/outgoingconfig.h"
 #include "platform/localnames.h"
 
@@ -19,6 +20,9 @@ class HistoryLog;
 class Listener;
 class MessageProcessor;
 class MessageSender;
+class MessengerSender;
+class MessengerTransport;
+class ProcessRunner;
 class MessagingHost;
 class PeerLog;
 class RequestHandler;
@@ -39,6 +43,8 @@ public:
         // Without a request handler of its own (setRequestHandler): refuse offers at once, or
         // leave them unanswered.
         bool refuseOffers = false;
+        // How long texts are cut for the Messenger-service transport.
+        MessengerPieceRules messengerPieces{};
     };
 
     struct Services {
@@ -48,6 +54,9 @@ public:
         MessagingHost& host;
         Speaker& speaker;
         SoundPlayer& sound;
+        // The Messenger-service transport; without one, Samba's tools run by a runner of the
+        // engine's own.
+        MessengerTransport* messenger = nullptr;
     };
 
     MessagingEngine(Config config, Services services, QString logsDir, LocalNames localNames,
@@ -63,6 +72,7 @@ public:
 
     Listener& listener() { return *m_listener; }
     MessageSender& sender() { return *m_sender; }
+    MessengerSender& messenger() { return *m_messenger; }
     TcpCommandSender& commands() { return *m_commands; }
     MessageProcessor& messages() { return *m_messages; }
     HistoryLog& history() { return *m_history; }
@@ -71,12 +81,15 @@ public:
 
 private:
     PeerLog* m_peerLog;
+    std::unique_ptr<ProcessRunner> m_ownRunner;
+    std::unique_ptr<MessengerTransport> m_ownTransport;
     std::unique_ptr<HistoryLog> m_history;
     TcpCommandSender* m_commands;
     std::unique_ptr<DefaultRequestHandler> m_defaultHandler;
     std::unique_ptr<MessageProcessor> m_messages;
     std::unique_ptr<Dispatcher> m_dispatcher;
     MessageSender* m_sender;
+    MessengerSender* m_messenger;
     Listener* m_listener;
 };
 

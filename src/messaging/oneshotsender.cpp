@@ -2,6 +2,9 @@
 
 #include "core/utilities.h"
 #include "messaging/messagesender.h"
+#include "messaging/messaginghost.h"
+#include "messaging/messengersender.h"
+#include "messaging/nocontacts.h"
 #include "messaging/outgoingrequest.h"
 #include "messaging/protocolcodec.h"
 
@@ -11,6 +14,27 @@
 using namespace Qt::StringLiterals;
 
 namespace vantrel {
+
+namespace {
+
+// Collects what the program would show, as the one-line reason of a failed send.
+class CollectingHost final : public MessagingHost {
+public:
+    CollectingHost() = default;
+    Q_DISABLE_COPY_MOVE(CollectingHost)
+
+    void showPopupForm(const QString&, bool) override {}
+    void addPopupLine(const QString&, const QString&, quint32, bool) override {}
+    void showPopupError(const QString&, const QString& text) override { failures.append(text); }
+    void showBalloon(const QString&, const QString& text, BalloonLevel) override { failures.append(text); }
+    void setCaption(const QString&) override {}
+    void hideMainWindow() override {}
+    void messagePresented(const QString&, const QString&, const QString&) override {}
+
+    QStringList failures;
+};
+
+} // namespace
 
 OneShotSender::OneShotSender(OutgoingConfig config, QString senderName)
     : m_config(std::move(config))
@@ -24,6 +48,34 @@ OneShotSender::Result OneShotSender::sendMessage(const QString& targets, const Q
     return send(targets, ProtocolCodec::buildRequest(
                              ProtocolCodec::Header::Message,
                              ProtocolCodec::messageBody(m_senderName, ProtocolCodec::withCrLf(text))));
+}
+
+OneShotSender::Result OneShotSender::sendThroughMessenger(const QString& targets, const QString& text,
+                                                          MessengerTransport& transport,
+                                                          const MessengerPieceRules& rules)
+{
+    if (text.trimmed().isEmpty())
+        return {false, u"пустой текст сообщения"_s};
+    const QStringList hosts = SplitToList(targets, u';');
+    if (hosts.isEmpty())
+        return {false, u"не указано сетевое имя"_s};
+    CollectingHost reports;
+    NoContacts contacts;
+    MessengerSender sender(transport, contacts, reports, rules, [this] { return m_senderName; });
+    QEventLoop loop;
+    int pending = int(hosts.size());
+    bool ok = true;
+    QObject::connect(&sender, &MessengerSender::messageFinished, &loop, [&](const QString&, bool sent) {
+        ok = ok && sent;
+        if (--pending == 0)
+            loop.quit();
+    });
+    for (const QString& target : hosts)
+        sender.MySendMultiLineMessage(target, ProtocolCodec::withCrLf(text));
+    loop.exec();
+    if (ok)
+        return {true, {}};
+    return {false, reports.failures.join(u"; "_s)};
 }
 
 OneShotSender::Result OneShotSender::sendBeep(const QString& targets)

@@ -9,6 +9,7 @@
 #include "platform/linux/dbusnotifier.h"
 #include "platform/linux/dbussessionstate.h"
 #include "platform/linux/linuxicmppinger.h"
+#include "platform/linux/linuxprocessrunner.h"
 #include "platform/linux/pcspeaker.h"
 #include "platform/linux/portalhotkeys.h"
 #include "platform/linux/processsoundplayer.h"
@@ -70,6 +71,11 @@ std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent)
     if (auto keys = X11HotKeys::open(parent))
         return keys;
     return std::make_unique<NullHotKeys>(parent);
+}
+
+std::unique_ptr<ProcessRunner> createProcessRunner()
+{
+    return std::make_unique<LinuxProcessRunner>();
 }
 
 std::unique_ptr<DesktopNotifier> createDesktopNotifier()

@@ -7,6 +7,7 @@
 #include "platform/icmppinger.h"
 #include "platform/idletime.h"
 #include "platform/keyboardlayout.h"
+#include "platform/processrunner.h"
 #include "platform/sessionstate.h"
 #include "platform/soundplayer.h"
 #include "platform/speaker.h"
@@ -43,6 +44,8 @@ std::unique_ptr<IdleTime> createIdleTime();
 // System-wide keys: the desktop portal's global shortcuts on Wayland where offered, else an X
 // key grab where an X server answers, else a facility that refuses every key.
 std::unique_ptr<GlobalHotKeys> createGlobalHotKeys(QObject* parent = nullptr);
+// The runner of helper programs (Samba's tools for the Messenger-service transport).
+std::unique_ptr<ProcessRunner> createProcessRunner();
 // The desktop's notification service.
 std::unique_ptr<DesktopNotifier> createDesktopNotifier();
 

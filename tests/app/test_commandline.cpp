@@ -1,9 +1,11 @@
 #include "app/commandline.h"
+#include "app/handoverrecord.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using vantrel::CommandLine;
+using vantrel::HandOverRecord;
 
 class TestCommandLine final : public QObject {
     Q_OBJECT
@@ -63,6 +65,11 @@ private Q_SLOTS:
         cl = CommandLine::parse({u"--status"_s, u"2"_s});
         QCOMPARE(cl.action, CommandLine::Action::Status);
         QCOMPARE(cl.statusCode, 2);
+        cl = CommandLine::parse({u"--messenger-popup"_s, u"/tmp/popup.txt"_s});
+        QCOMPARE(cl.action, CommandLine::Action::MessengerPopup);
+        QCOMPARE(cl.files, QStringList{u"/tmp/popup.txt"_s});
+        QCOMPARE(CommandLine::parse({u"--messenger-popup"_s, u"-"_s}).files, QStringList{u"-"_s});
+
         cl = CommandLine::parse({u"--status=0"_s});
         QCOMPARE(cl.action, CommandLine::Action::Status);
         QCOMPARE(cl.statusCode, 0);
@@ -84,6 +91,66 @@ private Q_SLOTS:
         }
     }
 
+    // Hand-over records on the single-instance socket: what goes in comes out, whatever the text.
+    void handOverCommands()
+    {
+        for (int kind = 1; kind <= 4; ++kind) {
+            const QString text = u"Сообщение от A для B на 1.1.2026\r\n\r\nx y%20 \n:"_s;
+            const QByteArray command = vantrel::handOverCommand({kind, text});
+            QVERIFY(!command.contains('\n') && !command.contains('\r'));
+            const auto record = vantrel::parseHandOverCommand(command);
+            QVERIFY(record);
+            QCOMPARE(record->kind, kind);
+            QCOMPARE(record->text, text);
+        }
+        for (const QByteArray& bad :
+             {"handover 5 x"_ba, "handover 0 x"_ba, "handover 1"_ba, "handover 1 a b"_ba, "handover x a"_ba,
+              "handover 01 a"_ba, "Handover 1 a"_ba, "restore"_ba})
+            QVERIFY2(!vantrel::parseHandOverCommand(bad), bad.constData());
+        // An empty text is a record all the same (kinds 3 and 4 then offer nothing).
+        QVERIFY(vantrel::parseHandOverCommand("handover 3 "_ba));
+    }
+
+    void fileRecords()
+    {
+        // Kind 3: target before the first ':', one path after it (a path may hold ':').
+        auto files = vantrel::parseFileHandOver({HandOverRecord::OneFile, u"Бухгалтерия:/tmp/a:b.txt"_s});
+        QVERIFY(files);
+        QCOMPARE(files->target, u"Бухгалтерия"_s);
+        QCOMPARE(files->files, QStringList{u"/tmp/a:b.txt"_s});
+        // Kind 4: the paths one per line, CR LF or LF, empty lines skipped.
+        files = vantrel::parseFileHandOver(
+            {HandOverRecord::SeveralFiles, u"pc1:/tmp/a\r\n/tmp/b\n\r\n/tmp/c d\r\n"_s});
+        QVERIFY(files);
+        QCOMPARE(files->target, u"pc1"_s);
+        QCOMPARE(files->files, (QStringList{u"/tmp/a"_s, u"/tmp/b"_s, u"/tmp/c d"_s}));
+        // Without ':' nothing is offered; neither for the popup kinds.
+        QVERIFY(!vantrel::parseFileHandOver({HandOverRecord::OneFile, u"/tmp/a"_s}));
+        QVERIFY(!vantrel::parseFileHandOver({HandOverRecord::SeveralFiles, u"pc1 /tmp/a\r\n/tmp/b"_s}));
+        QVERIFY(!vantrel::parseFileHandOver({HandOverRecord::RussianPopup, u"pc1:/tmp/a"_s}));
+        // What --send-files hands over reads back as it was given.
+        for (const QStringList& given :
+             {QStringList{u"/tmp/one file.jpg"_s}, QStringList{u"/tmp/a"_s, u"/tmp/b"_s}}) {
+            const HandOverRecord record = vantrel::fileHandOverRecord(u"-"_s, given);
+            QCOMPARE(record.kind, given.size() == 1 ? HandOverRecord::OneFile : HandOverRecord::SeveralFiles);
+            const auto back = vantrel::parseFileHandOver(record);
+            QVERIFY(back);
+            QCOMPARE(back->target, u"-"_s);
+            QCOMPARE(back->files, given);
+        }
+    }
+
+    void popupRecords()
+    {
+        HandOverRecord record = vantrel::popupHandOverRecord(u"Message from A to B on 1/1/2026\n\nhi\n"_s);
+        QCOMPARE(record.kind, HandOverRecord::EnglishPopup);
+        QCOMPARE(record.text, u"Message from A to B on 1/1/2026\r\n\r\nhi\r\n"_s);
+        record = vantrel::popupHandOverRecord(u"Сообщение от A для B на 1.1.2026\r\n\r\nпривет"_s);
+        QCOMPARE(record.kind, HandOverRecord::RussianPopup);
+        record = vantrel::popupHandOverRecord(u"no header at all"_s);
+        QCOMPARE(record.kind, HandOverRecord::RussianPopup);
+    }
+
     void errors_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -101,6 +168,8 @@ private Q_SLOTS:
         QTest::newRow("status out of range") << QStringList{u"--status"_s, u"3"_s};
         QTest::newRow("status not a number") << QStringList{u"--status=away"_s};
         QTest::newRow("status with quit") << QStringList{u"--status"_s, u"1"_s, u"--quit"_s};
+        QTest::newRow("popup without file") << QStringList{u"--messenger-popup"_s};
+        QTest::newRow("popup with send") << QStringList{u"--messenger-popup"_s, u"f"_s, u"--quit"_s};
     }
     void errors()
     {

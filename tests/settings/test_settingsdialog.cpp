@@ -73,9 +73,11 @@ private Q_SLOTS:
         control<QLineEdit>(dialog, u"Edit_From"_s)->setText(u"BOSS"_s);
         control<QCheckBox>(dialog, u"Checkbox_AutoFolder"_s)->click();
         control<QCheckBox>(dialog, u"CheckBox_Smiles"_s)->click();
+        control<QCheckBox>(dialog, u"dxCheckbox_TCPMessage"_s)->click();
         dialog.cancelButton()->click();
 
         QCOMPARE(readAll(w.settingsPath), before);
+        QVERIFY(w.settings.fmConfig.dxCheckbox_TCPMessage_Checked.value());
         QVERIFY(w.settings.fmConfig.dxCheckbox_RUS_Checked.value());
         QCOMPARE(w.settings.fmConfig.SpinEdit_Ref_Value.value(), 5);
         QVERIFY(w.settings.VTLForm.Timer_Ping_Enabled.value());
@@ -87,6 +89,7 @@ private Q_SLOTS:
         QVERIFY(!control<QCheckBox>(again, u"dxCheckbox_From"_s)->isChecked());
         QVERIFY(control<QLineEdit>(again, u"Edit_From"_s)->text().isEmpty());
         QVERIFY(control<QCheckBox>(again, u"Checkbox_AutoFolder"_s)->isChecked());
+        QVERIFY(control<QCheckBox>(again, u"dxCheckbox_TCPMessage"_s)->isChecked());
         again.cancelButton()->click();
         QCOMPARE(readAll(w.settingsPath), before);
     }
@@ -136,8 +139,7 @@ private Q_SLOTS:
         QVERIFY(!general->isChecked() && !generalFile->isEnabled());
         general->click();
         QVERIFY(generalFile->isEnabled());
-        // "Сообщения": the other name with its box; the own protocol always, disabled; the
-        // hidden boxes.
+        // "Сообщения": the other name with its box; the transport choice; the hidden boxes.
         auto* from = control<QCheckBox>(dialog, u"dxCheckbox_From"_s);
         auto* fromName = control<QLineEdit>(dialog, u"Edit_From"_s);
         QVERIFY(!fromName->isEnabled());
@@ -145,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(fromName->isEnabled());
         QCOMPARE(fromName->maxLength(), 36);
         auto* tcp = control<QCheckBox>(dialog, u"dxCheckbox_TCPMessage"_s);
-        QVERIFY(tcp->isChecked() && !tcp->isEnabled());
+        QVERIFY(tcp->isChecked() && tcp->isEnabled());
         QVERIFY(control<QCheckBox>(dialog, u"dxCheckbox_Clear"_s)->isHidden());
         QVERIFY(control<QCheckBox>(dialog, u"dxCheckbox_Hook"_s)->isHidden());
         // "События": the folder, its button and the automatic accepting follow "Всегда
@@ -318,6 +320,23 @@ private Q_SLOTS:
         dialog.okButton()->click();
         // The stored value is not the user's to change here.
         QVERIFY(w.settings.fmConfig.dxCheckbox_Hook_Checked.value());
+    }
+
+    void theOwnProtocolCanBeSwitchedOffAndStaysOff()
+    {
+        DialogWorld w;
+        auto& dialog = w.open(Page::History);
+        control<QCheckBox>(dialog, u"dxCheckbox_TCPMessage"_s)->click();
+        dialog.okButton()->click();
+        QVERIFY(!w.settings.fmConfig.dxCheckbox_TCPMessage_Checked.value());
+        QVERIFY(readAll(w.settingsPath).contains("dxCheckbox_TCPMessage_Checked=FALSE"));
+        // Reopened, the box shows the stored choice; ticked again, messages go over TCP again.
+        auto& again = w.open(Page::History);
+        auto* tcp = control<QCheckBox>(again, u"dxCheckbox_TCPMessage"_s);
+        QVERIFY(!tcp->isChecked());
+        tcp->click();
+        again.okButton()->click();
+        QVERIFY(w.settings.fmConfig.dxCheckbox_TCPMessage_Checked.value());
     }
 };
 

@@ -6,6 +6,7 @@
 #include "app/gui/settingscontroller.h"
 #include "app/gui/shellservices.h"
 #include "app/gui/transferwindows.h"
+#include "app/handoverrecord.h"
 #include "contacts/contactlist.h"
 #include "contacts/recipientchoice.h"
 #include "display/conversationwindow.h"
@@ -282,10 +283,8 @@ void WindowedMode::handleInstanceCommand(const QByteArray& command)
         exitProgram();
     else if (int code = 0; CommandLine::parseStatusCommand(command, code))
         m_engine->SetStatus(code);
-    QString target;
-    QStringList files;
-    if (CommandLine::parseSendFilesCommand(command, target, files))
-        m_engine->handOverFiles(target, files);
+    if (const std::optional<HandOverRecord> record = parseHandOverCommand(command))
+        m_engine->handleHandOver(*record);
 }
 
 void WindowedMode::ShowBalloonHint(const QString& title, const QString& text, int timeout, int level)

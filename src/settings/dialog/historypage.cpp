@@ -97,9 +97,7 @@ void HistoryPage::load()
     m_fromName->setText(config.Edit_From_Text.value());
     m_keepRecent->setChecked(config.dxCheckbox_Clear_Checked.value());
     m_autoUncheck->setChecked(config.dxCheckbox_AutoUnCheck_Checked.value());
-    // Messages always travel over the own protocol here.
-    m_tcp->setChecked(true);
-    m_tcp->setEnabled(false);
+    m_tcp->setChecked(config.dxCheckbox_TCPMessage_Checked.value());
     {
         const QSignalBlocker quiet(m_hook);
         m_hook->setChecked(false);
@@ -117,7 +115,7 @@ void HistoryPage::apply()
     config.dxCheckbox_From_Checked.setValue(m_from->isChecked(), WriteMode::Deferred);
     config.Edit_From_Text.setValue(m_fromName->text().trimmed(), WriteMode::Deferred);
     config.dxCheckbox_AutoUnCheck_Checked.setValue(m_autoUncheck->isChecked(), WriteMode::Deferred);
-    config.dxCheckbox_TCPMessage_Checked.setValue(true, WriteMode::Deferred);
+    config.dxCheckbox_TCPMessage_Checked.setValue(m_tcp->isChecked(), WriteMode::Deferred);
 }
 
 void HistoryPage::clearLog()

@@ -10,10 +10,11 @@ class QPushButton;
 namespace vantrel {
 
 // "Сообщения": the history logs and the event log's "Посмотреть" and "Очистить", the other
-// sender name, the automatic unticking after a group send, and the message transports. Messages
-// always go over the program's own protocol here (the box is ticked and disabled); the hook of
-// the Messenger service does not exist on this system, so its box stays hidden, and a switch to
-// it is refused with the error of a missing hook library.
+// sender name, the automatic unticking after a group send, and the message transports: with
+// "Использовать собственный протокол передачи сообщений" off, text messages go through the
+// Messenger service (Samba's smbclient). The hook of the Messenger service does not exist on
+// this system (popups arrive through `vantrel --messenger-popup`), so its box stays hidden, and
+// a switch to it is refused with the error of a missing hook library.
 class HistoryPage final : public SettingsPage {
     Q_OBJECT
 public:
