@@ -12,6 +12,7 @@
 #              fuzz_contact_list    compnames.vtl in UTF-8, UTF-16 and Windows-1251
 #              fuzz_smiley_set      the smiley-set file Smiles.ini
 #              fuzz_update_info     UpdInfo.txt from the update server
+#              fuzz_messenger_popup popup texts of the Messenger service and hand-over lines
 #
 # The targets are a separate CMake project (fuzz/CMakeLists.txt) configured with clang, as
 # libFuzzer needs it. Each target's seed corpus is fuzz/corpus/<target>/; new inputs found go
@@ -24,7 +25,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${2:-$root/build-fuzz}
 [ $# -gt 0 ] && shift
 [ $# -gt 0 ] && shift
-targets=${*:-fuzz_request_reader fuzz_file_stream fuzz_ini fuzz_contact_list fuzz_smiley_set fuzz_update_info}
+targets=${*:-fuzz_request_reader fuzz_file_stream fuzz_ini fuzz_contact_list fuzz_smiley_set fuzz_update_info fuzz_messenger_popup}
 
 "$root/scripts/install-deps.sh" --with-fuzz
 
