@@ -42,8 +42,10 @@ public:
                                   "dir='" +
                                   QFile::encodeName(dir()) +
                                   "'\n"
-                                  "n=$(( $(cat \"$dir/count\" 2>/dev/null || echo 0) + 1 ))\n"
-                                  "echo $n > \"$dir/count\"\n"
+                                  // Runs at once (one per recipient) each take a number of
+                                  // their own: mkdir either makes the slot or fails.
+                                  "n=1\n"
+                                  "until mkdir \"$dir/slot-$n\" 2>/dev/null; do n=$((n + 1)); done\n"
                                   "printf '%s\\0' \"$@\" > \"$dir/run-$n.args\"\n"
                                   "cat > \"$dir/run-$n.in\"\n"
                                   "echo 'Type your message, ending it with a Control-D'\n"
