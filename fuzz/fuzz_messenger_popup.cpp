@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const auto language : {MessengerPopup::Language::Russian, MessengerPopup::Language::English}) {
         const MessengerPopup popup = parseMessengerPopup(text, language);
         for (const QString* field : {&popup.sender, &popup.date}) {
-            check(!field->contains(u'\n') && !field->contains(u'\r'), "sender and date come from the first line");
+            check(!field->contains(u'\n') && !field->contains(u'\r'),
+                  "sender and date come from the first line");
             check(field->size() <= text.size(), "no field is longer than the text");
         }
         check(text.endsWith(popup.message), "the message is the end of the text");
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(!crlf.contains(QStringLiteral("\r\r\n")) || text.contains(QStringLiteral("\r\r")),
           "line breaks are not doubled");
     const HandOverRecord popupRecord = popupHandOverRecord(text);
-    check(popupRecord.kind == HandOverRecord::RussianPopup || popupRecord.kind == HandOverRecord::EnglishPopup,
+    check(popupRecord.kind == HandOverRecord::RussianPopup ||
+              popupRecord.kind == HandOverRecord::EnglishPopup,
           "a popup record is of a popup kind");
     const std::optional<HandOverRecord> back = parseHandOverCommand(handOverCommand(popupRecord));
     check(back && back->kind == popupRecord.kind && back->text == popupRecord.text,
@@ -46,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(record->kind >= HandOverRecord::RussianPopup && record->kind <= HandOverRecord::SeveralFiles,
               "only the four kinds are read");
         const std::optional<HandOverRecord> again = parseHandOverCommand(handOverCommand(*record));
-        check(again && again->kind == record->kind && again->text == record->text, "a record survives its line");
+        check(again && again->kind == record->kind && again->text == record->text,
+              "a record survives its line");
         if (const std::optional<FileHandOver> files = parseFileHandOver(*record))
             check(!files->target.contains(u':'), "the target ends at the first colon");
     }
